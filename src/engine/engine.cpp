@@ -1,0 +1,49 @@
+#include "engine/engine.h"
+
+#include <algorithm>
+
+#include "base/error.h"
+
+namespace vl {
+
+double init(EngineState& st, int32_t window) {
+    st.windowHandle = window;
+    st.windowBitmap = Surface{};
+    st.backBuffer = Surface{};
+    setWidth(st.backBuffer, kBackBufferWidth);
+    setHeight(st.backBuffer, kBackBufferHeight);
+    setPixelFormat24(st.backBuffer);
+    st.resultTrue = 1;
+    st.settings.modeFlat = 1;
+    st.settings.modeTextured = 2;
+    st.settings.renderMode = st.settings.modeFlat;
+    st.settings.screenWidth = 512;
+    st.settings.screenHeight = 384;
+    initFrameBuffers(st.frame);
+    st.camera.planeX = 0.0;
+    st.camera.planeY = 0.66;
+    // Entry 0 of both tables stands for open space and is never loaded.
+    st.world.flatColors.push_back(0);
+    st.world.textures.emplace_back();
+    st.initialised = true;
+    return st.resultTrue;
+}
+
+void setWindowSize(EngineState& st, int32_t width, int32_t height) {
+    // The view lives in the back buffer, so it can be at most that big;
+    // larger or negative sizes are clamped rather than rendered off its end.
+    st.settings.screenWidth = std::clamp(width, 0, kBackBufferWidth);
+    st.settings.screenHeight = std::clamp(height, 0, kBackBufferHeight);
+    st.frame.zBuffer.resize(size_t(st.settings.screenWidth), 0.0);
+}
+
+void requireInit(const EngineState& st) {
+    if (!st.initialised) fail("EInvalidOperation", "Canvas does not allow drawing");
+}
+
+void raycastingScreen(EngineState& st) {
+    requireInit(st);
+    renderFrame(st.settings, st.camera, st.world, st.frame, st.backBuffer);
+}
+
+}  // namespace vl

@@ -1,0 +1,36 @@
+#pragma once
+// The one engine record and the functions the exports bind to it. Tests make
+// their own EngineState and call the same functions.
+#include <cstdint>
+#include <string>
+
+#include "render/frame.h"
+#include "surface/surface.h"
+#include "world/world.h"
+
+namespace vl {
+
+struct EngineState {
+    bool initialised = false;     // vlInit has run: the surfaces and buffers exist
+    int32_t windowHandle = 0;
+    Surface windowBitmap;
+    Surface backBuffer;
+    int32_t resultTrue = 0;
+    RenderSettings settings;      // screenWidth, renderMode, textureWidth, floorTexture, ...
+    Camera camera;                // posX, dirX, planeX, ...
+    World world;
+    FrameBuffers frame;
+    std::string mapRowText;       // what vlLoadMap returns; valid until its next call
+    std::string lastError;        // "Class: message" of the last failed call
+};
+
+// The record the exports work on (zeroed at library load).
+EngineState& globalEngine();
+
+double init(EngineState& st, int32_t window);
+void setWindowSize(EngineState& st, int32_t width, int32_t height);
+void raycastingScreen(EngineState& st);
+// The drawing calls need the surfaces vlInit makes.
+void requireInit(const EngineState& st);
+
+}  // namespace vl

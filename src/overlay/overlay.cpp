@@ -1,0 +1,35 @@
+#include "overlay/overlay.h"
+
+#include "platform/platform.h"
+
+namespace vl {
+
+void drawColor(Surface& backBuffer, Colour c) {
+    setBrushColor(backBuffer, c);
+    setFontColor(backBuffer, c);
+}
+
+void drawRectangle(Surface& backBuffer, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    // Reversed corners are not swapped: they make an empty rectangle.
+    fillRect(backBuffer, x1, y1, x2, y2);
+}
+
+void drawText(Surface& backBuffer, int32_t x, int32_t y, const std::string& text) {
+    setBrushStyle(backBuffer, bsClear);
+    textOut(backBuffer, x, y, text);
+}
+
+void drawOverlayImage(Surface& backBuffer, const World& world, int32_t index, int32_t x, int32_t y) {
+    if (index < 0 || size_t(index) >= world.overlayImages.size()) return;
+    drawImage(backBuffer, x, y, world.overlayImages[size_t(index)]);
+}
+
+void present(int32_t windowHandle, Surface& windowBitmap, const Surface& backBuffer) {
+    // The window bitmap is never sized; its canvas only stands for the
+    // window while the image is copied.
+    canvas(windowBitmap);
+    if (isEmpty(backBuffer) || backBuffer.bitsPerPixel != 24) return;
+    platform::presentImage(windowHandle, backBuffer.pixels.data(), backBuffer.width, backBuffer.height);
+}
+
+}  // namespace vl

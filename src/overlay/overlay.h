@@ -1,0 +1,22 @@
+#pragma once
+// 2D drawing on the back buffer and presentation of it in the host window.
+#include <cstdint>
+#include <string>
+
+#include "surface/surface.h"
+#include "world/world.h"
+
+namespace vl {
+
+// Brush and font colour both take c; the brush becomes solid again.
+void drawColor(Surface& backBuffer, Colour c);
+void drawRectangle(Surface& backBuffer, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+// Text always has a transparent background: the brush is made clear (and
+// white) first, and stays so until the next colour is set.
+void drawText(Surface& backBuffer, int32_t x, int32_t y, const std::string& text);
+// An index outside the list, or an image whose load failed, draws nothing.
+void drawOverlayImage(Surface& backBuffer, const World& world, int32_t index, int32_t x, int32_t y);
+// Copies the whole back buffer to the window's top-left corner.
+void present(int32_t windowHandle, Surface& windowBitmap, const Surface& backBuffer);
+
+}  // namespace vl

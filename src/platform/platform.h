@@ -1,0 +1,36 @@
+#pragma once
+// The only seam between the library and the operating system. Each backend
+// (win32/, posix/) implements all of these; exactly one is compiled in. The
+// names say what the engine needs, not which OS call provides it.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vl::platform {
+
+// Copies a 24-bit bottom-up image (rows padded to 4 bytes) to the top-left
+// corner of a window's client area; handle 0 is the whole screen. Holds no
+// device context after it returns. A handle naming no window shows nothing.
+void presentImage(int32_t windowHandle, const uint8_t* bits, int32_t width, int32_t height);
+
+// A system colour (GetSysColor index) as 0x00BBGGRR, looked up now.
+uint32_t systemColour(int index);
+
+// The screen's vertical dots per inch, read once.
+int screenDotsPerInch();
+
+// Reads at most maxBytes of a file opened for reading with others allowed to
+// read but not write. On failure returns false with the platform's error code.
+bool readFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>& out, uint32_t& errorCode);
+
+// True when path names an existing file that is not a directory.
+bool fileExists(const std::string& path);
+
+// The absolute form of a path, as the platform resolves it.
+std::string fullPath(const std::string& path);
+
+// The platform's message for an error code, without trailing spaces or dots.
+std::string errorText(uint32_t code);
+
+}  // namespace vl::platform

@@ -1,0 +1,154 @@
+// The DLL as a host sees it: its export and import tables, every export
+// callable with doubles, pixels presented into a real window, errors coming
+// back as -1.0 plus text, and the host's floating-point state left alone.
+#include <float.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <set>
+
+#include "host.h"
+
+namespace {
+
+template <class T>
+const T* at(HMODULE m, DWORD rva) {
+    return reinterpret_cast<const T*>(reinterpret_cast<const uint8_t*>(m) + rva);
+}
+
+const IMAGE_DATA_DIRECTORY& directory(HMODULE m, int which) {
+    const auto* dos = at<IMAGE_DOS_HEADER>(m, 0);
+    const auto* nt = at<IMAGE_NT_HEADERS32>(m, DWORD(dos->e_lfanew));
+    return nt->OptionalHeader.DataDirectory[which];
+}
+
+TEST(DllTables, ExportsExactlyTheDocumentedNamesAndImportsOnlySystemLibraries) {
+    HMODULE m = velmora().module;
+    ASSERT_NE(m, nullptr);
+    const auto* nt = at<IMAGE_NT_HEADERS32>(m, DWORD(at<IMAGE_DOS_HEADER>(m, 0)->e_lfanew));
+    EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
+    EXPECT_TRUE(nt->FileHeader.Characteristics & IMAGE_FILE_DLL);
+
+    const auto* exports = at<IMAGE_EXPORT_DIRECTORY>(m, directory(m, IMAGE_DIRECTORY_ENTRY_EXPORT).VirtualAddress);
+    std::set<std::string> names;
+    const DWORD* nameRvas = at<DWORD>(m, exports->AddressOfNames);
+    for (DWORD i = 0; i < exports->NumberOfNames; ++i) names.insert(at<char>(m, nameRvas[i]));
+    EXPECT_EQ(exports->NumberOfFunctions, 24u);
+    EXPECT_EQ(names, std::set<std::string>(std::begin(kExportNames), std::end(kExportNames)));
+
+    const std::set<std::string> system = {"kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll",
+                                          "advapi32.dll", "api-ms-win-crt-runtime-l1-1-0.dll"};
+    const auto& importDir = directory(m, IMAGE_DIRECTORY_ENTRY_IMPORT);
+    for (const auto* d = at<IMAGE_IMPORT_DESCRIPTOR>(m, importDir.VirtualAddress); d->Name; ++d) {
+        std::string name = at<char>(m, d->Name);
+        std::transform(name.begin(), name.end(), name.begin(), ::tolower);
+        EXPECT_TRUE(system.count(name)) << "imports " << name;
+    }
+}
+
+TEST(DllExports, EveryExportTakesDoublesAndStrings) {
+    Velmora& v = velmora();
+    for (const char* name : kExportNames) EXPECT_NE(exportByName(name), nullptr) << name;
+    ASSERT_EQ(v.vlInit(double(uintptr_t(testWindow()))), 1.0);
+    EXPECT_EQ(v.vlFree(), 0.0);
+    EXPECT_EQ(v.vlTest(), 0.0);
+    EXPECT_EQ(v.vlSetWindowSize(512, 384), 0.0);
+    EXPECT_EQ(v.vlSetRenderMode(1), 0.0);
+    EXPECT_EQ(v.vlSetTextureSize(64, 64), 0.0);
+    EXPECT_EQ(v.vlSetPlayerPos(2.5, 2.5), 0.0);
+    EXPECT_EQ(v.vlSetPlayerDir(1, 0), 0.0);
+    EXPECT_EQ(v.vlSetPlane(0, 0.66), 0.0);
+    EXPECT_EQ(v.vlSetFloorCeilTexture(0, 0), 0.0);
+    EXPECT_EQ(v.vlSetMapSize(8, 8), 0.0);
+    EXPECT_STREQ(v.vlLoadMap(0, "11111111"), "11111111");
+    EXPECT_STREQ(v.vlLoadMap(1, nullptr), "");
+    EXPECT_EQ(v.vlSetFlatWallColor(1, 255, 0, 0), 0.0);
+    EXPECT_EQ(v.vlDrawColor(0, 0, 0), 0.0);
+    EXPECT_EQ(v.vlDrawRectangle(0, 0, 1, 1), 0.0);
+    EXPECT_EQ(v.vlDrawText(0, 0, nullptr), 0.0);
+    EXPECT_EQ(v.vlDrawSprite(12345, 0, 0), 0.0);  // no such image: nothing drawn
+    EXPECT_EQ(v.vlDrawScreen(), 1.0);
+}
+
+TEST(DllPresent, WhiteBackBufferThenARedRectangleInTheWindow) {
+    Velmora& v = velmora();
+    HWND w = testWindow();
+    ASSERT_EQ(v.vlInit(double(uintptr_t(w))), 1.0);
+    ASSERT_EQ(v.vlDrawScreen(), 1.0);
+    std::vector<uint32_t> px = readWindow(w);
+    const size_t white = size_t(std::count(px.begin(), px.end(), rgb(255, 255, 255)));
+    EXPECT_EQ(white, px.size()) << "the whole 800x600 area shows the white back buffer";
+
+    v.vlDrawColor(255, 0, 0);
+    v.vlDrawRectangle(0, 0, 10, 10);
+    // Outside the rendered view, still presented.
+    v.vlDrawColor(0, 0, 255);
+    v.vlDrawRectangle(700, 500, 800, 600);
+    ASSERT_EQ(v.vlDrawScreen(), 1.0);
+    px = readWindow(w);
+    EXPECT_EQ(px[0], rgb(255, 0, 0));
+    EXPECT_EQ(px[9 * 800 + 9], rgb(255, 0, 0));
+    EXPECT_EQ(px[10 * 800 + 10], rgb(255, 255, 255));
+    EXPECT_EQ(px[10], rgb(255, 255, 255));
+    EXPECT_EQ(px[599 * 800 + 799], rgb(0, 0, 255));
+    EXPECT_EQ(px[499 * 800 + 799], rgb(255, 255, 255));
+}
+
+TEST(DllErrors, FailuresComeBackAsMinusOneWithTheirTextAndTheHostGoesOn) {
+    Velmora& v = velmora();
+    ASSERT_EQ(v.vlInit(double(uintptr_t(testWindow()))), 1.0);
+    v.vlSetMapSize(8, 8);
+    EXPECT_STREQ(v.vlLoadMap(3, "10x1"), "");
+    EXPECT_STREQ(v.vlGetLastError(), "EConvertError: 'x' is not a valid integer value");
+
+    const std::string missing = "no-such-dir\\missing.bmp";
+    EXPECT_EQ(v.vlLoadTexture(1, missing.c_str()), -1.0);
+    char full[MAX_PATH];
+    GetFullPathNameA(missing.c_str(), MAX_PATH, full, nullptr);
+    const std::string expected = std::string("EFOpenError: Cannot open file \"") + full + "\". ";
+    EXPECT_EQ(std::string(v.vlGetLastError()).substr(0, expected.size()), expected);
+    EXPECT_GT(std::strlen(v.vlGetLastError()), expected.size()) << "the system's reason follows";
+
+    // Later calls work, and a successful call does not clear the last error.
+    EXPECT_STREQ(v.vlLoadMap(0, "12"), "12");
+    EXPECT_EQ(v.vlDrawScreen(), 1.0);
+    EXPECT_EQ(std::string(v.vlGetLastError()).substr(0, 12), "EFOpenError:");
+}
+
+TEST(DllFloatingPoint, HostStateWithTrapsUnmaskedSurvivesEveryExport) {
+    Velmora& v = velmora();
+    ASSERT_EQ(v.vlInit(double(uintptr_t(testWindow()))), 1.0);
+    unsigned int before = 0;
+    _controlfp_s(&before, 0, 0);
+    // A host runtime that traps on division by zero, overflow and invalid
+    // operations, and rounds towards zero.
+    unsigned int dummy = 0;
+    const unsigned int hostControl = (before & ~(_EM_ZERODIVIDE | _EM_OVERFLOW | _EM_INVALID | _MCW_RC)) | _RC_CHOP;
+    _controlfp_s(&dummy, hostControl, _MCW_EM | _MCW_RC);
+    unsigned int inHost = 0;
+    _controlfp_s(&inHost, 0, 0);
+
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    v.vlSetWindowSize(nan, inf);
+    v.vlSetWindowSize(512, 384);
+    v.vlSetMapSize(1e300, -1e300);
+    v.vlSetRenderMode(2.5);  // ties to even whatever the host's rounding: mode 2
+    v.vlSetTextureSize(64, 64);
+    v.vlDrawRectangle(nan, -inf, 1e300, 2.5);
+    v.vlDrawColor(nan, inf, -inf);
+    v.vlAddSprite(nan, inf, nan);
+    v.vlSetSpritePos(0, 0, 0);
+    v.vlRaycastingScreen();
+    v.vlDrawScreen();
+
+    unsigned int after = 0;
+    _controlfp_s(&after, 0, 0);
+    _controlfp_s(&dummy, before, _MCW_EM | _MCW_RC);
+    _clearfp();
+    EXPECT_EQ(after & (_MCW_EM | _MCW_RC), inHost & (_MCW_EM | _MCW_RC));
+}
+
+}  // namespace

@@ -1,0 +1,179 @@
+#!/usr/bin/env python3
+"""Generate src/surface/font_data.cpp, the built-in text face, from a BDF font.
+
+The committed face comes from the 11-pixel (8 point at 100 dpi) proportional
+sans-serif of Debian's xfonts-100dpi package (licence: docs/FONT-LICENSE.txt).
+To regenerate:
+
+    pcf2bdf /usr/share/fonts/X11/100dpi/helvR08.pcf.gz > /tmp/f.bdf
+    python3 tools/make_font.py /tmp/f.bdf > src/surface/font_data.cpp
+
+The font must be Unicode (ISO10646-1) encoded: each byte 0x00..0xFF is read
+as a Windows code page 1252 character and looked up by its code point. If the
+cell metrics change, update kCellHeight and kAscent in src/surface/font.h; the
+generated file refuses to compile against stale ones.
+"""
+import sys
+
+FIRST_PRINTABLE = 0x20
+NO_BREAK_SPACE = 0xA0
+MAX_COLUMNS = 16  # a glyph row is a uint16_t
+
+
+def parse_bdf(text):
+    """Return (properties, glyphs by code point). A glyph is a dict with
+    advance, width, height, xoff, yoff and rows (ints, MSB = leftmost)."""
+    props = {}
+    glyphs = {}
+    lines = iter(text.splitlines())
+    in_props = False
+    for line in lines:
+        words = line.split()
+        if not words:
+            continue
+        key = words[0]
+        if key == "STARTPROPERTIES":
+            in_props = True
+        elif key == "ENDPROPERTIES":
+            in_props = False
+        elif in_props and len(words) > 1:
+            props[key] = line[len(key):].strip().strip('"')
+        elif key == "STARTCHAR":
+            glyph = {}
+            code = -1
+            for line in lines:
+                words = line.split()
+                if not words:
+                    continue
+                if words[0] == "ENCODING":
+                    code = int(words[1])
+                elif words[0] == "DWIDTH":
+                    glyph["advance"] = int(words[1])
+                elif words[0] == "BBX":
+                    w, h, x, y = (int(v) for v in words[1:5])
+                    glyph.update(width=w, height=h, xoff=x, yoff=y)
+                elif words[0] == "BITMAP":
+                    glyph["rows"] = []
+                    nbits = 0
+                    for line in lines:
+                        if line.strip() == "ENDCHAR":
+                            break
+                        nbits = len(line.strip()) * 4
+                        glyph["rows"].append((int(line.strip(), 16), nbits))
+                    break
+            if code >= 0:
+                glyphs[code] = glyph
+    return props, glyphs
+
+
+def cp1252_code_point(byte):
+    try:
+        return ord(bytes([byte]).decode("cp1252"))
+    except UnicodeDecodeError:
+        return None  # one of the five bytes cp1252 leaves undefined
+
+
+def fail(message):
+    sys.exit("make_font: " + message)
+
+
+def build(props, glyphs):
+    """Return (cell height, ascent, 256 glyphs as (left, advance, rows))."""
+    chosen = {}
+    for byte in range(FIRST_PRINTABLE, 0x100):
+        if byte == 0x7F:
+            continue
+        cp = cp1252_code_point(byte)
+        if cp is None:
+            continue
+        if cp not in glyphs:
+            fail("no glyph for byte 0x%02X (U+%04X)" % (byte, cp))
+        chosen[byte] = glyphs[cp]
+
+    # Accented capitals stand one row above the face's nominal ascent; the
+    # cell grows to hold them rather than cutting their accents off.
+    ascent = int(props["FONT_ASCENT"])
+    descent = int(props["FONT_DESCENT"])
+    for g in chosen.values():
+        ascent = max(ascent, g["yoff"] + g["height"])
+        descent = max(descent, -g["yoff"])
+    cell = ascent + descent
+
+    space = chosen[0x20]["advance"]
+    table = [None] * 256
+    for byte, g in chosen.items():
+        if g["width"] > MAX_COLUMNS:
+            fail("byte 0x%02X is wider than %d pixels" % (byte, MAX_COLUMNS))
+        rows = [0] * cell
+        top = ascent - (g["yoff"] + g["height"])
+        for i, (bits, nbits) in enumerate(g["rows"][: g["height"]]):
+            value = 0
+            for c in range(g["width"]):
+                if bits >> (nbits - 1 - c) & 1:
+                    value |= 1 << c
+            rows[top + i] = value
+        table[byte] = (g["xoff"], g["advance"], rows)
+    # The no-break space must look and measure exactly like a space.
+    table[NO_BREAK_SPACE] = (0, space, [0] * cell)
+
+    # Bytes without a glyph: a hollow box as tall as a capital, so that
+    # unprintable text stays visible and measurable.
+    cap = int(props.get("CAP_HEIGHT", chosen[ord("H")]["height"]))
+    box_width = max(3, (cap * 5 + 4) // 8)
+    box = [0] * cell
+    for r in range(ascent - cap, ascent):
+        edge = r in (ascent - cap, ascent - 1)
+        box[r] = (1 << box_width) - 1 if edge else 1 | 1 << (box_width - 1)
+    default = (1, box_width + 2, box)
+    table = [g if g is not None else default for g in table]
+    return cell, ascent, table
+
+
+def emit(cell, ascent, table):
+    digits = 4
+    out = []
+    out.append("// Generated by tools/make_font.py (source and regeneration steps there); do not edit.")
+    out.append("// Licence of the glyphs: docs/FONT-LICENSE.txt.")
+    out.append('#include "surface/font.h"')
+    out.append("")
+    out.append("namespace vl::font {")
+    out.append("")
+    out.append("static_assert(kCellHeight == %d && kAscent == %d," % (cell, ascent))
+    out.append('              "font.h metrics differ from the generated glyphs");')
+    out.append("")
+    out.append("namespace {")
+    out.append("")
+    out.append("// Indexed by byte; bytes without a glyph hold the default box.")
+    out.append("constexpr Glyph kGlyphs[256] = {")
+    for byte, (left, advance, rows) in enumerate(table):
+        cp = cp1252_code_point(byte)
+        if byte < FIRST_PRINTABLE or byte == 0x7F or cp is None:
+            label = "0x%02X default box" % byte
+        else:
+            label = "0x%02X U+%04X" % (byte, cp)
+        body = ", ".join("0x%0*X" % (digits, r) for r in rows)
+        out.append("    {%d, %d, {%s}},  // %s" % (left, advance, body, label))
+    out.append("};")
+    out.append("")
+    out.append("}  // namespace")
+    out.append("")
+    out.append("const Glyph& glyph(unsigned char c) { return kGlyphs[c]; }")
+    out.append("")
+    out.append("}  // namespace vl::font")
+    return "\n".join(out) + "\n"
+
+
+def main():
+    if len(sys.argv) != 2:
+        fail("usage: make_font.py FONT.bdf > src/surface/font_data.cpp")
+    with open(sys.argv[1], encoding="latin-1") as f:
+        props, glyphs = parse_bdf(f.read())
+    for key in ("FONT_ASCENT", "FONT_DESCENT"):
+        if key not in props:
+            fail("the font has no %s property" % key)
+    cell, ascent, table = build(props, glyphs)
+    sys.stdout.write(emit(cell, ascent, table))
+
+
+if __name__ == "__main__":
+    main()
