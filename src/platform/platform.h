@@ -14,6 +14,19 @@ namespace vl::platform {
 // device context after it returns. A handle naming no window shows nothing.
 void presentImage(int32_t windowHandle, const uint8_t* bits, int32_t width, int32_t height);
 
+// One line of 8-bit text rasterised by the system's own font engine: a mask
+// of width x height bytes (row-major, top row first), non-zero where a glyph
+// pixel is. The height is the font's cell height.
+struct TextMask {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint8_t> bits;
+};
+// False when the platform has no system font; the caller then draws with the
+// built-in one. Font objects are made once per distinct face, height and weight.
+bool rasteriseText(const std::string& face, int32_t height, int32_t weight, const std::string& text,
+                   TextMask& mask);
+
 // A system colour (GetSysColor index) as 0x00BBGGRR, looked up now.
 uint32_t systemColour(int index);
 

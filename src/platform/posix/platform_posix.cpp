@@ -15,6 +15,8 @@ namespace vl::platform {
 
 void presentImage(int32_t, const uint8_t*, int32_t, int32_t) {}
 
+bool rasteriseText(const std::string&, int32_t, int32_t, const std::string&, TextMask&) { return false; }
+
 uint32_t systemColour(int index) {
     // The window-text colour is black; the other system colours the engine
     // might meet are light backgrounds.

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/platform.h"
 
@@ -32,6 +33,90 @@ void presentImage(int32_t windowHandle, const uint8_t* bits, int32_t width, int3
     }
     StretchDIBits(dc, 0, 0, width, height, 0, 0, width, height, bits, &info, DIB_RGB_COLORS, SRCCOPY);
     ReleaseDC(window, dc);
+}
+
+// Fonts live as long as the library: one per distinct face, height and
+// weight, as a canvas shares its font objects.
+static HFONT fontFor(const std::string& face, int32_t height, int32_t weight) {
+    struct Entry {
+        std::string face;
+        int32_t height, weight;
+        HFONT font;
+    };
+    static std::vector<Entry> fonts;
+    for (const Entry& e : fonts)
+        if (e.face == face && e.height == height && e.weight == weight) return e.font;
+    LOGFONTA lf{};
+    lf.lfHeight = height;
+    lf.lfWeight = weight;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    lf.lfQuality = DEFAULT_QUALITY;
+    lf.lfPitchAndFamily = DEFAULT_PITCH;
+    std::strncpy(lf.lfFaceName, face.c_str(), LF_FACESIZE - 1);
+    HFONT font = CreateFontIndirectA(&lf);
+    if (font) fonts.push_back({face, height, weight, font});
+    return font;
+}
+
+bool rasteriseText(const std::string& face, int32_t height, int32_t weight, const std::string& text,
+                   TextMask& mask) {
+    mask = TextMask{};
+    HFONT font = fontFor(face, height, weight);
+    if (!font) return false;
+    static HDC dc = CreateCompatibleDC(nullptr);
+    if (!dc) return false;
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    SIZE extent{};
+    const int length = int(std::min<size_t>(text.size(), 1u << 20));
+    GetTextExtentPoint32A(dc, text.c_str(), length, &extent);
+    if (length == 0 || extent.cy <= 0) {
+        TEXTMETRICA tm{};
+        GetTextMetricsA(dc, &tm);
+        mask.height = tm.tmHeight;
+        SelectObject(dc, oldFont);
+        return true;
+    }
+    // Glyphs are drawn white on black into a one-bit image: a monochrome
+    // target gets crisp, unsmoothed glyphs whatever the system's smoothing.
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colours[2];
+    } info{};
+    info.header.biSize = sizeof(BITMAPINFOHEADER);
+    info.header.biWidth = extent.cx;
+    info.header.biHeight = -extent.cy;
+    info.header.biPlanes = 1;
+    info.header.biBitCount = 1;
+    info.colours[1] = RGBQUAD{255, 255, 255, 0};
+    void* bits = nullptr;
+    HBITMAP image = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!image) {
+        SelectObject(dc, oldFont);
+        return false;
+    }
+    HGDIOBJ oldImage = SelectObject(dc, image);
+    SetTextColor(dc, RGB(255, 255, 255));
+    SetBkColor(dc, RGB(0, 0, 0));
+    SetBkMode(dc, OPAQUE);
+    SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+    RECT box{0, 0, extent.cx, extent.cy};
+    ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &box, text.c_str(), UINT(length), nullptr);
+    GdiFlush();
+    mask.width = extent.cx;
+    mask.height = extent.cy;
+    mask.bits.resize(size_t(extent.cx) * size_t(extent.cy));
+    const size_t stride = (size_t(extent.cx) + 31) / 32 * 4;
+    const uint8_t* src = static_cast<const uint8_t*>(bits);
+    for (int y = 0; y < extent.cy; ++y)
+        for (int x = 0; x < extent.cx; ++x)
+            mask.bits[size_t(y) * size_t(extent.cx) + size_t(x)] =
+                (src[size_t(y) * stride + size_t(x) / 8] >> (7 - x % 8)) & 1;
+    SelectObject(dc, oldImage);
+    SelectObject(dc, oldFont);
+    DeleteObject(image);
+    return true;
 }
 
 uint32_t systemColour(int index) { return GetSysColor(index); }
