@@ -4,7 +4,7 @@ SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 RUN_WINE := tools/run-wine.sh
 
-.PHONY: all deps build native win32 asan test test-native test-asan test-dll demo bench clean
+.PHONY: all deps build native win32 asan fuzz-build fuzz fuzz-short test test-native test-asan test-dll demo dist bench clean
 
 all: build
 
@@ -23,6 +23,10 @@ asan: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan -j $(JOBS)
 
+fuzz-build: deps
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
+
 build: native win32
 
 test-native: native
@@ -34,10 +38,49 @@ test-asan: asan
 test-dll: win32
 	$(RUN_WINE) ctest --test-dir build/win32 --output-on-failure
 
-test: test-native test-asan test-dll
+test: test-native test-asan test-dll fuzz-short
 
+# Fuzzing: each target runs a fixed number of inputs (per job) from the seeds
+# in fuzz/corpus, growing its own corpus under build/fuzz/corpus.
+FUZZ := build/fuzz/fuzz
+FUZZ_BMP_RUNS ?= 5000000
+FUZZ_EXPORT_RUNS ?= 500000
+FUZZ_MAP_RUNS ?= 2000000
+SOAK_CALLS ?= 1000000
+define run-fuzzer
+	@mkdir -p build/fuzz/corpus/$(2)
+	$(FUZZ)/$(1) -runs=$(3) $(4) build/fuzz/corpus/$(2) fuzz/corpus/$(2) 2>&1 | grep -E "^Done|ERROR|SUMMARY|^#.*DONE" || true
+	@! ls crash-* leak-* timeout-* >/dev/null 2>&1 || (echo "fuzzing found a problem: see the files above" && false)
+endef
+
+fuzz: fuzz-build
+	$(call run-fuzzer,bmp_fuzz,bmp,$(FUZZ_BMP_RUNS),-jobs=2 -workers=2 -print_final_stats=1)
+	$(call run-fuzzer,exports_fuzz,exports,$(FUZZ_EXPORT_RUNS),-jobs=2 -workers=2 -print_final_stats=1)
+	$(call run-fuzzer,map_fuzz,map,$(FUZZ_MAP_RUNS),)
+	$(FUZZ)/soak $(SOAK_CALLS)
+
+# A short, bounded run of every fuzz target for CI (well under a minute).
+fuzz-short: fuzz-build
+	$(call run-fuzzer,bmp_fuzz,bmp,20000,)
+	$(call run-fuzzer,exports_fuzz,exports,1500,)
+	$(call run-fuzzer,map_fuzz,map,50000,)
+
+# With a display: the demo window. Without one: a scripted walk in a virtual
+# display, with screenshots of both modes under build/demo/.
 demo: win32
-	@cd build/win32 && ../../$(RUN_WINE) wine demo/velmora_demo.exe $(DEMO_ARGS)
+	@demo/run-demo.sh $(DEMO_ARGS)
+
+# The release package: the DLL, its header, export list and import library,
+# the API reference, and the demo with its sample world.
+DIST := velmora-win32
+dist: win32
+	@rm -rf build/dist && mkdir -p build/dist/$(DIST)/assets dist
+	@cp build/win32/Velmora.dll build/win32/libVelmora.dll.a include/velmora.h src/engine/Velmora.def \
+	    docs/API.md docs/FONT-LICENSE.txt build/win32/demo/velmora_demo.exe build/dist/$(DIST)/
+	@cp build/win32/demo/assets/* build/dist/$(DIST)/assets/
+	@cp demo/README-dist.txt build/dist/$(DIST)/README.txt
+	@rm -f dist/$(DIST).zip && cd build/dist && zip -qr9 ../../dist/$(DIST).zip $(DIST)
+	@echo "dist/$(DIST).zip:" && unzip -Z1 dist/$(DIST).zip | grep -v '/$$' | sed 's/^/  /'
 
 bench: native
 	build/native/bench/render_bench

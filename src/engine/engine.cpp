@@ -9,10 +9,18 @@ namespace vl {
 double init(EngineState& st, int32_t window) {
     st.windowHandle = window;
     st.windowBitmap = Surface{};
-    st.backBuffer = Surface{};
-    setWidth(st.backBuffer, kBackBufferWidth);
-    setHeight(st.backBuffer, kBackBufferHeight);
-    setPixelFormat24(st.backBuffer);
+    if (st.backBuffer.width == kBackBufferWidth && st.backBuffer.height == kBackBufferHeight &&
+        st.backBuffer.bitsPerPixel == 24) {
+        // A new white back buffer with a new canvas; reusing the old one's
+        // memory looks the same from outside and spares 1.4 MB of fresh pages.
+        st.backBuffer.canvas = Canvas{};
+        std::fill(st.backBuffer.pixels.begin(), st.backBuffer.pixels.end(), uint8_t(0xFF));
+    } else {
+        st.backBuffer = Surface{};
+        setWidth(st.backBuffer, kBackBufferWidth);
+        setHeight(st.backBuffer, kBackBufferHeight);
+        setPixelFormat24(st.backBuffer);
+    }
     st.resultTrue = 1;
     st.settings.modeFlat = 1;
     st.settings.modeTextured = 2;

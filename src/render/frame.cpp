@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "render/floor_ceiling.h"
 #include "render/sprites.h"
@@ -14,7 +15,7 @@ void initFrameBuffers(FrameBuffers& f) {
     // Resizing keeps what the flags held; only the colours must start at 0.
     f.colorBuffer.resize(kStagingEntries, 0);
     f.drawnFlags.resize(kStagingEntries, 0);
-    std::fill(f.colorBuffer.begin(), f.colorBuffer.end(), 0);
+    std::memset(f.colorBuffer.data(), 0, f.colorBuffer.size() * sizeof(Colour));
 }
 
 // Copies every staged pixel of the view into the back buffer and returns its
@@ -60,7 +61,8 @@ void renderFrame(const RenderSettings& settings, const Camera& camera, World& wo
     const bool flat = view.renderMode == view.modeFlat;
     const bool textured = view.renderMode == view.modeTextured;
     // A host that never sized the depth buffer still gets a full one.
-    if (textured && frame.zBuffer.size() < size_t(view.screenWidth)) frame.zBuffer.resize(size_t(view.screenWidth), 0.0);
+    if (textured && frame.zBuffer.size() < size_t(view.screenWidth))
+        frame.zBuffer.resize(size_t(view.screenWidth), 0.0);
     const bool texelsUsable = textureSizeUsable(view);
 
     for (int32_t x = 0; x < view.screenWidth; ++x) {

@@ -24,8 +24,8 @@ ColumnCast castColumn(const Camera& camera, const MapGrid& map, int32_t screenWi
     if (c.rayDirY == 0.0) c.rayDirY = 1e-6;
     if (c.rayDirX == 0.0) c.rayDirX = 1e-6;
 
-    // Lengths along the ray between grid lines (not 1/|component|): the
-    // distance formula below divides by the component again.
+    // Lengths along the ray between grid lines, not 1/|component|: they only
+    // decide which line comes next; the distance is taken from the cell.
     c.deltaDistX = std::sqrt(1 + (c.rayDirY * c.rayDirY) / (c.rayDirX * c.rayDirX));
     c.deltaDistY = std::sqrt(1 + (c.rayDirX * c.rayDirX) / (c.rayDirY * c.rayDirY));
 
@@ -43,6 +43,11 @@ ColumnCast castColumn(const Camera& camera, const MapGrid& map, int32_t screenWi
         c.stepY = 1;
         c.sideDistY = (double(c.mapY) + 1.0 - c.rayPosY) * c.deltaDistY;
     }
+
+    // A grid whose cells do not fill its sizes is read as an empty one.
+    if (map.rowCount <= 0 || map.rowLength <= 0 ||
+        map.cells.size() < size_t(map.rowCount) * size_t(map.rowLength))
+        return c;
 
     // The camera's own cell is never tested: a camera inside a wall sees the
     // next wall along the ray. A tie steps in y.

@@ -1,50 +1,90 @@
+#include <cstring>
+
 #include "surface/surface.h"
 
 namespace vl {
 namespace {
 
-// One channel of a 16- or 32-bit pixel, widened to 8 bits by repeating its
-// top bits (a 5-bit 31 reads 255, not 248), or cut to its top 8 bits when the
-// mask is wider. A mask's span runs from its lowest to its highest set bit.
-uint32_t channel(uint32_t pixel, uint32_t mask) {
-    if (mask == 0) return 0;
+// One channel of a 16- or 32-bit pixel: where its mask sits and how wide it
+// is, worked out once per row rather than once per pixel.
+struct Channel {
+    uint32_t mask = 0;
     int shift = 0;
-    while (!((mask >> shift) & 1)) ++shift;
     int bits = 0;
-    while (shift + bits < 32 && (mask >> (shift + bits)) != 0) ++bits;
-    const uint32_t value = (pixel & mask) >> shift;
-    if (bits >= 8) return (value >> (bits - 8)) & 0xFF;
+};
+
+Channel channelOf(uint32_t mask) {
+    Channel c{mask, 0, 0};
+    if (mask == 0) return c;
+    while (!((mask >> c.shift) & 1)) ++c.shift;
+    while (c.shift + c.bits < 32 && (mask >> (c.shift + c.bits)) != 0) ++c.bits;
+    return c;
+}
+
+// Widened to 8 bits by repeating its top bits (a 5-bit 31 reads 255, not
+// 248), or cut to its top 8 bits when the mask is wider. A mask's span runs
+// from its lowest to its highest set bit.
+uint32_t channelValue(const Channel& c, uint32_t pixel) {
+    if (c.mask == 0) return 0;
+    const uint32_t value = (pixel & c.mask) >> c.shift;
+    if (c.bits >= 8) return (value >> (c.bits - 8)) & 0xFF;
     uint32_t out = 0;
-    for (int at = 8 - bits; at > -bits; at -= bits) out |= at >= 0 ? value << at : value >> -at;
+    for (int at = 8 - c.bits; at > -c.bits; at -= c.bits) out |= at >= 0 ? value << at : value >> -at;
     return out & 0xFF;
 }
 
-Colour throughMasks(const Surface& s, uint32_t pixel) {
-    return channel(pixel, s.redMask) | (channel(pixel, s.greenMask) << 8) | (channel(pixel, s.blueMask) << 16);
+struct Masks {
+    Channel red, green, blue;
+    explicit Masks(const Surface& s) : red(channelOf(s.redMask)), green(channelOf(s.greenMask)), blue(channelOf(s.blueMask)) {}
+    Colour colour(uint32_t pixel) const {
+        return channelValue(red, pixel) | (channelValue(green, pixel) << 8) | (channelValue(blue, pixel) << 16);
+    }
+};
+
+inline void putBgr(uint8_t* out, Colour c) {
+    out[0] = uint8_t(c >> 16);
+    out[1] = uint8_t(c >> 8);
+    out[2] = uint8_t(c);
 }
 
 }  // namespace
 
-Colour pixelAt(const Surface& s, int32_t x, int32_t y) {
-    if (isEmpty(s) || x < 0 || y < 0 || x >= s.width || y >= s.height) return kOutsideImage;
+void readRowBgr(const Surface& s, int32_t y, int32_t x0, int32_t count, uint8_t* out) {
     const uint8_t* row = rowBytes(s, y);
-    const size_t ux = size_t(x);
     switch (s.bitsPerPixel) {
-        case 1: return s.palette[(row[ux >> 3] >> (7 - (ux & 7))) & 1];
-        case 4: return s.palette[(ux & 1) ? row[ux >> 1] & 0x0F : row[ux >> 1] >> 4];
-        case 8: return s.palette[row[ux]];
-        case 16: return throughMasks(s, uint32_t(row[2 * ux]) | (uint32_t(row[2 * ux + 1]) << 8));
-        case 24: {
-            const uint8_t* p = row + 3 * ux;
-            return makeColour(p[2], p[1], p[0]);
-        }
+        case 24:
+            std::memcpy(out, row + 3 * size_t(x0), 3 * size_t(count));
+            return;
+        case 16:
         case 32: {
-            const uint8_t* p = row + 4 * ux;
-            return throughMasks(s, uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) |
-                                       (uint32_t(p[3]) << 24));
+            const Masks masks(s);
+            for (int32_t i = 0; i < count; ++i, out += 3) {
+                const size_t x = size_t(x0 + i);
+                const uint32_t pixel = s.bitsPerPixel == 16
+                    ? uint32_t(row[2 * x]) | (uint32_t(row[2 * x + 1]) << 8)
+                    : uint32_t(row[4 * x]) | (uint32_t(row[4 * x + 1]) << 8) | (uint32_t(row[4 * x + 2]) << 16) |
+                          (uint32_t(row[4 * x + 3]) << 24);
+                putBgr(out, masks.colour(pixel));
+            }
+            return;
         }
-        default: return kOutsideImage;
+        default:
+            for (int32_t i = 0; i < count; ++i, out += 3) {
+                const size_t x = size_t(x0 + i);
+                const unsigned index = s.bitsPerPixel == 1   ? (row[x >> 3] >> (7 - (x & 7))) & 1
+                                       : s.bitsPerPixel == 4 ? ((x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4)
+                                                             : row[x];
+                putBgr(out, s.palette[index & 0xFF]);
+            }
     }
+}
+
+Colour pixelAt(const Surface& s, int32_t x, int32_t y) {
+    if (isEmpty(s) || !isValidDepth(s.bitsPerPixel) || x < 0 || y < 0 || x >= s.width || y >= s.height)
+        return kOutsideImage;
+    uint8_t bgr[3];
+    readRowBgr(s, y, x, 1, bgr);
+    return makeColour(bgr[2], bgr[1], bgr[0]);
 }
 
 }  // namespace vl

@@ -16,17 +16,20 @@ bool clipRect(Rect& r, int32_t width, int32_t height) {
     return r.left < r.right && r.top < r.bottom;
 }
 
-size_t rowStride(int32_t width, int bitsPerPixel) {
+// In 64 bits: on the 32-bit build a row of a hostile width would wrap size_t.
+static uint64_t rowStride64(int32_t width, int bitsPerPixel) {
     if (width <= 0 || bitsPerPixel <= 0 || bitsPerPixel > 32) return 0;
-    return size_t((uint64_t(width) * uint64_t(bitsPerPixel) + 31) / 32 * 4);
+    return (uint64_t(width) * uint64_t(bitsPerPixel) + 31) / 32 * 4;
 }
+
+size_t rowStride(int32_t width, int bitsPerPixel) { return size_t(rowStride64(width, bitsPerPixel)); }
 
 bool pixelStorageSize(int32_t width, int32_t height, int bitsPerPixel, size_t& bytes) {
     bytes = 0;
     if (width < 0 || height < 0) return false;
-    const uint64_t total = uint64_t(rowStride(width, bitsPerPixel)) * uint64_t(height);
-    if (total > kMaxPixelBytes) return false;
-    bytes = size_t(total);
+    const uint64_t stride = rowStride64(width, bitsPerPixel);
+    if (stride > kMaxPixelBytes || (height > 0 && stride * uint64_t(height) > kMaxPixelBytes)) return false;
+    bytes = size_t(stride * uint64_t(height));
     return true;
 }
 
@@ -73,15 +76,7 @@ void setPixelFormat24(Surface& s) {
     size_t bytes = 0;
     if (!pixelStorageSize(s.width, s.height, 24, bytes)) fail("EOutOfResources", "Out of system resources");
     out.pixels.assign(bytes, 0);
-    for (int32_t y = 0; y < s.height && !s.pixels.empty(); ++y) {
-        uint8_t* dst = rowBytes(out, y);
-        for (int32_t x = 0; x < s.width; ++x) {
-            const Colour c = pixelAt(s, x, y);
-            dst[3 * x] = uint8_t(c >> 16);
-            dst[3 * x + 1] = uint8_t(c >> 8);
-            dst[3 * x + 2] = uint8_t(c);
-        }
-    }
+    for (int32_t y = 0; y < s.height && !s.pixels.empty(); ++y) readRowBgr(s, y, 0, s.width, rowBytes(out, y));
     s = std::move(out);
 }
 
@@ -139,24 +134,14 @@ void fillRect(Surface& s, int32_t left, int32_t top, int32_t right, int32_t bott
 
 void drawImage(Surface& dst, int32_t x, int32_t y, const Surface& src) {
     canvas(dst);
-    if (isEmpty(src) || !isDrawTarget(dst)) return;
+    if (isEmpty(src) || !isValidDepth(src.bitsPerPixel) || !isDrawTarget(dst)) return;
     // 64-bit edges: a position near the 32-bit limits must not wrap around.
     const int64_t right = int64_t(x) + src.width, bottom = int64_t(y) + src.height;
     Rect r{x, y, int32_t(std::min<int64_t>(right, dst.width)), int32_t(std::min<int64_t>(bottom, dst.height))};
     if (!clipRect(r, dst.width, dst.height)) return;
     for (int32_t row = r.top; row < r.bottom; ++row) {
         uint8_t* out = rowBytes(dst, row) + 3 * size_t(r.left);
-        const int32_t sy = row - y, sx0 = r.left - x, count = r.right - r.left;
-        if (src.bitsPerPixel == 24) {
-            std::memcpy(out, rowBytes(src, sy) + 3 * size_t(sx0), 3 * size_t(count));
-            continue;
-        }
-        for (int32_t i = 0; i < count; ++i, out += 3) {
-            const Colour c = pixelAt(src, sx0 + i, sy);
-            out[0] = uint8_t(c >> 16);
-            out[1] = uint8_t(c >> 8);
-            out[2] = uint8_t(c);
-        }
+        readRowBgr(src, row - y, r.left - x, r.right - r.left, out);
     }
 }
 

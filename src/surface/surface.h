@@ -36,8 +36,12 @@ struct Canvas {
 };
 
 // The largest pixel storage a surface may have; anything bigger is refused
-// before allocating.
-constexpr size_t kMaxPixelBytes = size_t(256) << 20;
+// before allocating. Fuzzing builds lower it so that huge claimed sizes stay
+// cheap to try.
+#ifndef VL_MAX_PIXEL_BYTES
+#define VL_MAX_PIXEL_BYTES (size_t(256) << 20)
+#endif
+constexpr size_t kMaxPixelBytes = VL_MAX_PIXEL_BYTES;
 
 struct Surface {
     int32_t width = 0;
@@ -65,6 +69,10 @@ size_t rowStride(int32_t width, int bitsPerPixel);
 bool pixelStorageSize(int32_t width, int32_t height, int bitsPerPixel, size_t& bytes);
 
 inline bool isEmpty(const Surface& s) { return s.width <= 0 || s.height <= 0 || s.pixels.empty(); }
+inline bool isValidDepth(int bitsPerPixel) {
+    return bitsPerPixel == 1 || bitsPerPixel == 4 || bitsPerPixel == 8 || bitsPerPixel == 16 || bitsPerPixel == 24 ||
+           bitsPerPixel == 32;
+}
 
 void setWidth(Surface& s, int32_t width);
 void setHeight(Surface& s, int32_t height);
@@ -85,6 +93,9 @@ void textOut(Surface& s, int32_t x, int32_t y, std::string_view text);
 void drawImage(Surface& dst, int32_t x, int32_t y, const Surface& src);
 uint8_t* scanLine(Surface& s, int32_t row);  // row 0 is the top row
 Colour pixelAt(const Surface& s, int32_t x, int32_t y);
+// Pixels x0 .. x0 + count - 1 of row y (inside the image, any format) as
+// blue, green, red bytes: how images of every format are drawn.
+void readRowBgr(const Surface& s, int32_t y, int32_t x0, int32_t count, uint8_t* out);
 
 // Start of stored row `row` counted from the top, whatever the row order.
 inline const uint8_t* rowBytes(const Surface& s, int32_t row) {

@@ -21,7 +21,7 @@ void set32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
 
 }  // namespace
 
-std::vector<uint8_t> encodeBmp(const BmpSpec& spec) {
+std::vector<uint8_t> encodeBmp(const BmpFields& fields) {
     std::vector<uint8_t> out;
     out.push_back('B');
     out.push_back('M');
@@ -29,44 +29,44 @@ std::vector<uint8_t> encodeBmp(const BmpSpec& spec) {
     put32(out, 0);  // reserved
     put32(out, 0);  // pixel offset, set below
 
-    const bool core = spec.headerSize == 12;
-    put32(out, spec.headerSize);
+    const bool core = fields.headerSize == 12;
+    put32(out, fields.headerSize);
     if (core) {
-        put16(out, uint32_t(spec.width));
-        put16(out, uint32_t(spec.height));
-        put16(out, spec.planes);
-        put16(out, spec.bitsPerPixel);
+        put16(out, uint32_t(fields.width));
+        put16(out, uint32_t(fields.height));
+        put16(out, fields.planes);
+        put16(out, fields.bitsPerPixel);
     } else {
         std::vector<uint8_t> info;
-        put32(info, uint32_t(spec.width));
-        put32(info, uint32_t(spec.height));
-        put16(info, spec.planes);
-        put16(info, spec.bitsPerPixel);
-        put32(info, spec.compression);
-        put32(info, spec.imageSize);
+        put32(info, uint32_t(fields.width));
+        put32(info, uint32_t(fields.height));
+        put16(info, fields.planes);
+        put16(info, fields.bitsPerPixel);
+        put32(info, fields.compression);
+        put32(info, fields.imageSize);
         put32(info, 2835);  // 72 dpi
         put32(info, 2835);
-        put32(info, spec.coloursUsed ? *spec.coloursUsed : uint32_t(spec.palette.size()));
+        put32(info, fields.coloursUsed ? *fields.coloursUsed : uint32_t(fields.palette.size()));
         put32(info, 0);  // colours important
-        for (uint32_t m : spec.masks) put32(info, m);  // header bytes 40..51
-        info.resize(spec.headerSize >= 4 ? spec.headerSize - 4 : 0, 0);
+        for (uint32_t m : fields.masks) put32(info, m);  // header bytes 40..51
+        info.resize(fields.headerSize >= 4 ? fields.headerSize - 4 : 0, 0);
         out.insert(out.end(), info.begin(), info.end());
     }
-    if (spec.headerSize == 40 && spec.compression == 3)
-        for (uint32_t m : spec.masks) put32(out, m);
+    if (fields.headerSize == 40 && fields.compression == 3)
+        for (uint32_t m : fields.masks) put32(out, m);
 
-    for (uint32_t c : spec.palette) {
+    for (uint32_t c : fields.palette) {
         out.push_back(uint8_t(c >> 16));
         out.push_back(uint8_t(c >> 8));
         out.push_back(uint8_t(c));
         if (!core) out.push_back(0);
     }
-    out.insert(out.end(), spec.gap, spec.gapByte);
+    out.insert(out.end(), fields.gap, fields.gapByte);
     const uint32_t pixelsAt = uint32_t(out.size());
-    out.insert(out.end(), spec.pixels.begin(), spec.pixels.end());
+    out.insert(out.end(), fields.pixels.begin(), fields.pixels.end());
 
     set32(out, 2, uint32_t(out.size()));
-    set32(out, 10, spec.pixelOffset ? *spec.pixelOffset : pixelsAt);
+    set32(out, 10, fields.pixelOffset ? *fields.pixelOffset : pixelsAt);
     return out;
 }
 

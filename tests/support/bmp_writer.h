@@ -11,7 +11,7 @@
 
 namespace vl::test {
 
-struct BmpSpec {
+struct BmpFields {
     int32_t width = 1;
     int32_t height = 1;          // negative: rows stored top-down
     uint16_t planes = 1;
@@ -40,7 +40,7 @@ struct BmpSpec {
 };
 
 // The whole file.
-std::vector<uint8_t> encodeBmp(const BmpSpec& spec);
+std::vector<uint8_t> encodeBmp(const BmpFields& fields);
 
 // Stored rows of a width x |height| image at 1, 4, 8, 16, 24 or 32 bits per
 // pixel, padded to 4 bytes, bottom-up for a positive height and top-down for
@@ -52,7 +52,7 @@ std::vector<uint8_t> packRows(int32_t width, int32_t height, int bitsPerPixel,
 
 // Writes bytes to a file, replacing it; throws std::runtime_error on failure.
 void writeFile(const std::string& path, const std::vector<uint8_t>& bytes);
-inline void writeBmpFile(const std::string& path, const BmpSpec& spec) { writeFile(path, encodeBmp(spec)); }
+inline void writeBmpFile(const std::string& path, const BmpFields& fields) { writeFile(path, encodeBmp(fields)); }
 
 // Reads a whole file; throws std::runtime_error on failure.
 std::vector<uint8_t> readWholeFile(const std::string& path);

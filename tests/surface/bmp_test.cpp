@@ -15,7 +15,7 @@
 namespace vl {
 namespace {
 
-using test::BmpSpec;
+using test::BmpFields;
 using test::encodeBmp;
 using test::packRows;
 
@@ -26,7 +26,7 @@ Surface loadBytes(const std::vector<uint8_t>& bytes) {
     loadBitmapBytes(s, bytes.data(), bytes.size());
     return s;
 }
-Surface load(const BmpSpec& spec) { return loadBytes(encodeBmp(spec)); }
+Surface load(const BmpFields& fields) { return loadBytes(encodeBmp(fields)); }
 
 std::vector<uint32_t> rampPalette(uint32_t n) {
     std::vector<uint32_t> p;
@@ -57,11 +57,11 @@ TEST(BmpLoad, UncompressedDepthsKeepFileLayoutInBothRowOrders) {
     for (int bits : {1, 4, 8, 16, 24, 32}) {
         for (bool topDown : {false, true}) {
             SCOPED_TRACE("bits " + std::to_string(bits) + (topDown ? " top-down" : " bottom-up"));
-            BmpSpec spec;
-            spec.width = width;
-            spec.height = topDown ? -rows : rows;
-            spec.bitsPerPixel = uint16_t(bits);
-            if (bits <= 8) spec.palette = rampPalette(1u << bits);
+            BmpFields fields;
+            fields.width = width;
+            fields.height = topDown ? -rows : rows;
+            fields.bitsPerPixel = uint16_t(bits);
+            if (bits <= 8) fields.palette = rampPalette(1u << bits);
             auto value = [bits](int32_t x, int32_t y) -> uint32_t {
                 const uint32_t n = uint32_t(x * 3 + y * 5);
                 switch (bits) {
@@ -71,23 +71,23 @@ TEST(BmpLoad, UncompressedDepthsKeepFileLayoutInBothRowOrders) {
                     default: return n % (1u << bits);
                 }
             };
-            spec.pixels = packRows(width, spec.height, bits, value);
-            const Surface s = load(spec);
+            fields.pixels = packRows(width, fields.height, bits, value);
+            const Surface s = load(fields);
             EXPECT_EQ(s.width, width);
             EXPECT_EQ(s.height, rows);
             EXPECT_EQ(s.bitsPerPixel, bits);
             EXPECT_EQ(s.topDown, topDown);
-            EXPECT_EQ(s.pixels, spec.pixels);
+            EXPECT_EQ(s.pixels, fields.pixels);
             for (int32_t y = 0; y < rows; ++y)
                 for (int32_t x = 0; x < width; ++x)
-                    ASSERT_EQ(pixelAt(s, x, y), expectedColour(bits, spec.palette, value(x, y))) << x << "," << y;
+                    ASSERT_EQ(pixelAt(s, x, y), expectedColour(bits, fields.palette, value(x, y))) << x << "," << y;
         }
     }
 }
 
 TEST(BmpLoad, HeaderFormsAndBitFields) {
     // Core header: 16-bit dimensions, 3-byte colour entries.
-    BmpSpec core;
+    BmpFields core;
     core.headerSize = 12;
     core.width = 3, core.height = 2, core.bitsPerPixel = 8;
     core.palette = rampPalette(256);
@@ -102,7 +102,7 @@ TEST(BmpLoad, HeaderFormsAndBitFields) {
     auto rgb565 = [](int32_t x, int32_t y) { return uint32_t((31 - x) << 11 | (y * 9) << 5 | x); };
     for (uint32_t headerSize : {40u, 108u, 124u}) {
         SCOPED_TRACE("header " + std::to_string(headerSize));
-        BmpSpec bf;
+        BmpFields bf;
         bf.headerSize = headerSize;
         bf.width = 4, bf.height = 7, bf.bitsPerPixel = 16, bf.compression = 3;
         bf.masks = {0xF800, 0x07E0, 0x001F};
@@ -121,7 +121,7 @@ TEST(BmpLoad, HeaderFormsAndBitFields) {
         EXPECT_EQ(s.greenMask, 0x03E0u);
 
         // An 8-bit image behind the same header with a short colour table.
-        BmpSpec pal;
+        BmpFields pal;
         pal.headerSize = headerSize;
         pal.width = 2, pal.height = 2, pal.bitsPerPixel = 8;
         pal.palette = {0x00000011, 0x00002200, 0x00330000};
@@ -132,7 +132,7 @@ TEST(BmpLoad, HeaderFormsAndBitFields) {
     }
 
     // 32-bit bit fields with the channels in an unusual order.
-    BmpSpec b32;
+    BmpFields b32;
     b32.width = 2, b32.height = 1, b32.bitsPerPixel = 32, b32.compression = 3;
     b32.masks = {0xFF000000, 0x00000FF0, 0x00FF0000};
     b32.pixels = packRows(2, 1, 32, [](int32_t x, int32_t) { return x ? 0x12345670u : 0xFF00000Fu; });
@@ -160,26 +160,26 @@ void expectIndexes(const Surface& s, const std::vector<uint32_t>& palette, const
         }
 }
 
-BmpSpec rleSpec(int32_t width, int32_t height, int bits, std::vector<uint8_t> codes) {
-    BmpSpec spec;
-    spec.width = width, spec.height = height, spec.bitsPerPixel = uint16_t(bits);
-    spec.compression = bits == 8 ? 1 : 2;
-    spec.palette = rlePalette();
-    spec.pixels = std::move(codes);
-    return spec;
+BmpFields rleFile(int32_t width, int32_t height, int bits, std::vector<uint8_t> codes) {
+    BmpFields fields;
+    fields.width = width, fields.height = height, fields.bitsPerPixel = uint16_t(bits);
+    fields.compression = bits == 8 ? 1 : 2;
+    fields.palette = rlePalette();
+    fields.pixels = std::move(codes);
+    return fields;
 }
 
 TEST(BmpLoad, RunLengthDecodesRunsAbsoluteDeltasAndEndCodes) {
     const std::vector<uint32_t> pal = rlePalette();
     // Skipped pixels (delta, early end of line, image end) take entry 0.
-    Surface s = load(rleSpec(6, 4, 8,
+    Surface s = load(rleFile(6, 4, 8,
                              {3, 1, 0, 3, 2, 3, 4, 0, 0, 0,  // run, absolute (padded), end of line
                               2, 5, 0, 2, 1, 1,              // run, delta right 1 up 1
                               1, 6, 0, 0,                    // run, end of line
                               0, 1}));                       // end of image
     expectIndexes(s, pal, {"111234", "550000", "000600", "000000"});
 
-    s = load(rleSpec(7, 3, 4,
+    s = load(rleFile(7, 3, 4,
                      {5, 0x12, 0, 0,                        // 1 2 1 2 1
                       0, 3, 0x34, 0x50,                     // absolute 3, no pad
                       0, 5, 0x67, 0x89, 0xA0, 0,            // absolute 5, one pad byte; 'A' is past the row
@@ -190,27 +190,27 @@ TEST(BmpLoad, RunLengthDecodesRunsAbsoluteDeltasAndEndCodes) {
 TEST(BmpLoad, MalformedRunLengthStaysInsideTheImage) {
     const std::vector<uint32_t> pal = rlePalette();
     // A run past the row end is clipped, not wrapped.
-    expectIndexes(load(rleSpec(5, 2, 8, {255, 1, 0, 0, 2, 2, 0, 1})), pal, {"11111", "22000"});
-    expectIndexes(load(rleSpec(5, 2, 4, {255, 0x12, 0, 0, 2, 0x33})), pal, {"12121", "33000"});
+    expectIndexes(load(rleFile(5, 2, 8, {255, 1, 0, 0, 2, 2, 0, 1})), pal, {"11111", "22000"});
+    expectIndexes(load(rleFile(5, 2, 4, {255, 0x12, 0, 0, 2, 0x33})), pal, {"12121", "33000"});
     // A delta past the top, or far to the right, stops or drops the writes.
-    expectIndexes(load(rleSpec(3, 2, 8, {1, 3, 0, 2, 255, 255, 5, 4})), pal, {"300", "000"});
+    expectIndexes(load(rleFile(3, 2, 8, {1, 3, 0, 2, 255, 255, 5, 4})), pal, {"300", "000"});
     std::vector<uint8_t> far;
     for (int i = 0; i < 5000; ++i) far.insert(far.end(), {0, 2, 255, 0});
     far.insert(far.end(), {9, 9, 0, 0, 1, 7});
-    expectIndexes(load(rleSpec(3, 2, 8, far)), pal, {"000", "700"});
+    expectIndexes(load(rleFile(3, 2, 8, far)), pal, {"000", "700"});
     // A missing end code, a dangling byte, an absolute run cut short.
-    expectIndexes(load(rleSpec(3, 2, 8, {2, 4})), pal, {"440", "000"});
-    expectIndexes(load(rleSpec(3, 2, 8, {2, 4, 0})), pal, {"440", "000"});
-    expectIndexes(load(rleSpec(4, 1, 8, {0, 40, 5, 6})), pal, {"5600"});
-    expectIndexes(load(rleSpec(4, 1, 4, {0, 40, 0x56, 0x70})), pal, {"5670"});
-    expectIndexes(load(rleSpec(4, 1, 8, {0, 2, 3})), pal, {"0000"});
+    expectIndexes(load(rleFile(3, 2, 8, {2, 4})), pal, {"440", "000"});
+    expectIndexes(load(rleFile(3, 2, 8, {2, 4, 0})), pal, {"440", "000"});
+    expectIndexes(load(rleFile(4, 1, 8, {0, 40, 5, 6})), pal, {"5600"});
+    expectIndexes(load(rleFile(4, 1, 4, {0, 40, 0x56, 0x70})), pal, {"5670"});
+    expectIndexes(load(rleFile(4, 1, 8, {0, 2, 3})), pal, {"0000"});
     // Indexes past the colour table read unused entries as 0.
-    Surface s = load(rleSpec(2, 1, 8, {2, 200, 0, 1}));
+    Surface s = load(rleFile(2, 1, 8, {2, 200, 0, 1}));
     EXPECT_EQ(pixelAt(s, 1, 0), 0u);
 
     // Run-length rows are bottom-up by definition.
     try {
-        load(rleSpec(2, -2, 8, {2, 1, 0, 1}));
+        load(rleFile(2, -2, 8, {2, 1, 0, 1}));
         ADD_FAILURE() << "top-down run-length image loaded";
     } catch (const Error& e) {
         EXPECT_EQ(e.className, "EInvalidGraphic");
@@ -220,7 +220,7 @@ TEST(BmpLoad, MalformedRunLengthStaysInsideTheImage) {
 TEST(BmpLoad, ColourTableSizes) {
     // Colours used 0 at 8 bits reads a full 1024-byte table; the offset field is
     // 0 so the pixels' place depends on the table's size alone.
-    BmpSpec full;
+    BmpFields full;
     full.width = 2, full.height = 1, full.bitsPerPixel = 8;
     full.palette = rampPalette(256);
     full.coloursUsed = 0;
@@ -231,13 +231,13 @@ TEST(BmpLoad, ColourTableSizes) {
     EXPECT_EQ(pixelAt(s, 1, 0), full.palette[1]);
 
     // A 24-bit image has no table by default.
-    BmpSpec rgb;
+    BmpFields rgb;
     rgb.width = 1, rgb.height = 1, rgb.pixelOffset = 0;
     rgb.pixels = {0x30, 0x20, 0x10, 0};
     EXPECT_EQ(pixelAt(load(rgb), 0, 0), 0x00302010u);
 
     // More than 256 entries: the first 256 are kept, the rest skipped.
-    BmpSpec big = full;
+    BmpFields big = full;
     big.palette = rampPalette(300);
     big.coloursUsed = 300;
     s = load(big);
@@ -245,7 +245,7 @@ TEST(BmpLoad, ColourTableSizes) {
     EXPECT_EQ(pixelAt(s, 1, 0), big.palette[1]);
 
     // A core header's table defaults to 2^bits entries of 3 bytes.
-    BmpSpec core;
+    BmpFields core;
     core.headerSize = 12;
     core.width = 9, core.height = 1, core.bitsPerPixel = 1;
     core.palette = {0x00010203, 0x00A0B0C0};
@@ -257,7 +257,7 @@ TEST(BmpLoad, ColourTableSizes) {
     EXPECT_EQ(pixelAt(s, 8, 0), 0x00A0B0C0u);
 
     // An index past a short table reads an unused entry.
-    BmpSpec shortTable;
+    BmpFields shortTable;
     shortTable.width = 1, shortTable.height = 1, shortTable.bitsPerPixel = 8;
     shortTable.palette = {0x00FFFFFF, 0x00808080};
     shortTable.pixels = {200, 0, 0, 0};
@@ -265,29 +265,29 @@ TEST(BmpLoad, ColourTableSizes) {
 }
 
 TEST(BmpLoad, PixelDataOffset) {
-    BmpSpec spec;
-    spec.width = 2, spec.height = 1, spec.bitsPerPixel = 8;
-    spec.palette = rampPalette(256);
-    spec.gap = 6;
-    spec.pixels = {3, 4, 0, 0};
+    BmpFields fields;
+    fields.width = 2, fields.height = 1, fields.bitsPerPixel = 8;
+    fields.palette = rampPalette(256);
+    fields.gap = 6;
+    fields.pixels = {3, 4, 0, 0};
     // Honoured when it lies past the colour table.
-    Surface s = load(spec);
-    EXPECT_EQ(pixelAt(s, 0, 0), spec.palette[3]);
-    EXPECT_EQ(pixelAt(s, 1, 0), spec.palette[4]);
+    Surface s = load(fields);
+    EXPECT_EQ(pixelAt(s, 0, 0), fields.palette[3]);
+    EXPECT_EQ(pixelAt(s, 1, 0), fields.palette[4]);
     // Not usable (absent, inside the table, past the file): the pixels follow the table.
     for (uint32_t offset : {0u, 60u, 100000u}) {
-        spec.pixelOffset = offset;
-        s = load(spec);
-        EXPECT_EQ(pixelAt(s, 0, 0), spec.palette[spec.gapByte]) << offset;
+        fields.pixelOffset = offset;
+        s = load(fields);
+        EXPECT_EQ(pixelAt(s, 0, 0), fields.palette[fields.gapByte]) << offset;
     }
 }
 
 TEST(BmpLoad, EmptyAndShortFiles) {
     Surface s = load([] {
-        BmpSpec spec;
-        spec.width = 2, spec.height = 2;
-        spec.pixels = packRows(2, 2, 24, [](int32_t, int32_t) { return 0x00102030u; });
-        return spec;
+        BmpFields fields;
+        fields.width = 2, fields.height = 2;
+        fields.pixels = packRows(2, 2, 24, [](int32_t, int32_t) { return 0x00102030u; });
+        return fields;
     }());
     s.canvas.brushColor = 0x00ABCDEF;
     loadBitmapBytes(s, nullptr, 0);
@@ -300,7 +300,7 @@ TEST(BmpLoad, EmptyAndShortFiles) {
 
     // Data for the bottom row only: the rest reads 0. The image-size field
     // claims more than the file and the image hold.
-    BmpSpec part;
+    BmpFields part;
     part.width = 3, part.height = 2;
     part.imageSize = 0x7F000000;
     part.pixels = {1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0};
@@ -317,16 +317,16 @@ TEST(BmpLoad, EmptyAndShortFiles) {
 
 // Every failure raises its class and message and leaves the surface as it was.
 TEST(BmpLoad, ErrorsLeaveTheSurfaceUnchanged) {
-    BmpSpec good;
+    BmpFields good;
     good.width = 3, good.height = 2, good.bitsPerPixel = 8;
     good.palette = rampPalette(256);
     good.pixels = packRows(3, 2, 8, [](int32_t x, int32_t y) { return uint32_t(x * 10 + y); });
     const std::vector<uint8_t> valid = encodeBmp(good);
 
     auto variant = [&](auto change) {
-        BmpSpec spec = good;
-        change(spec);
-        return encodeBmp(spec);
+        BmpFields fields = good;
+        change(fields);
+        return encodeBmp(fields);
     };
     auto cut = [](std::vector<uint8_t> bytes, size_t size) {
         bytes.resize(size);
@@ -351,29 +351,29 @@ TEST(BmpLoad, ErrorsLeaveTheSurfaceUnchanged) {
         {"inside info header", cut(valid, 30), "EReadError", readErr},
         {"inside colour table", cut(valid, 54 + 1000), "EReadError", readErr},
         {"not BM", [&] { auto b = valid; b[1] = 'A'; return b; }(), "EInvalidGraphic", invalid},
-        {"planes 2", variant([](BmpSpec& s) { s.planes = 2; }), "EInvalidGraphic", invalid},
-        {"header 20", variant([](BmpSpec& s) { s.headerSize = 20; }), "EInvalidGraphic", invalid},
+        {"planes 2", variant([](BmpFields& s) { s.planes = 2; }), "EInvalidGraphic", invalid},
+        {"header 20", variant([](BmpFields& s) { s.headerSize = 20; }), "EInvalidGraphic", invalid},
         {"header huge", patch32(valid, 14, 0xFFFFFFF0), "EReadError", readErr},
-        {"bits 2", variant([](BmpSpec& s) { s.bitsPerPixel = 2; }), "EInvalidGraphic", invalid},
-        {"bits 0", variant([](BmpSpec& s) { s.bitsPerPixel = 0; }), "EInvalidGraphic", invalid},
-        {"compression 4", variant([](BmpSpec& s) { s.compression = 4; }), "EInvalidGraphic", invalid},
-        {"bit fields at 8", variant([](BmpSpec& s) { s.compression = 3; }), "EInvalidGraphic", invalid},
-        {"rle4 at 8", variant([](BmpSpec& s) { s.compression = 2; }), "EInvalidGraphic", invalid},
-        {"width 0", variant([](BmpSpec& s) { s.width = 0; }), "EInvalidGraphic", invalid},
-        {"width -3", variant([](BmpSpec& s) { s.width = -3; }), "EInvalidGraphic", invalid},
-        {"height 0", variant([](BmpSpec& s) { s.height = 0; }), "EInvalidGraphic", invalid},
-        {"colours used huge", variant([](BmpSpec& s) { s.coloursUsed = 0xFFFFFFFF; }), "EReadError", readErr},
-        {"masks cut", cut(variant([](BmpSpec& s) {
+        {"bits 2", variant([](BmpFields& s) { s.bitsPerPixel = 2; }), "EInvalidGraphic", invalid},
+        {"bits 0", variant([](BmpFields& s) { s.bitsPerPixel = 0; }), "EInvalidGraphic", invalid},
+        {"compression 4", variant([](BmpFields& s) { s.compression = 4; }), "EInvalidGraphic", invalid},
+        {"bit fields at 8", variant([](BmpFields& s) { s.compression = 3; }), "EInvalidGraphic", invalid},
+        {"rle4 at 8", variant([](BmpFields& s) { s.compression = 2; }), "EInvalidGraphic", invalid},
+        {"width 0", variant([](BmpFields& s) { s.width = 0; }), "EInvalidGraphic", invalid},
+        {"width -3", variant([](BmpFields& s) { s.width = -3; }), "EInvalidGraphic", invalid},
+        {"height 0", variant([](BmpFields& s) { s.height = 0; }), "EInvalidGraphic", invalid},
+        {"colours used huge", variant([](BmpFields& s) { s.coloursUsed = 0xFFFFFFFF; }), "EReadError", readErr},
+        {"masks cut", cut(variant([](BmpFields& s) {
                               s.bitsPerPixel = 16, s.compression = 3, s.palette.clear();
                           }), 60), "EReadError", readErr},
-        {"huge", variant([](BmpSpec& s) { s.width = 3000000, s.height = 2000000, s.bitsPerPixel = 24, s.palette.clear(); }),
+        {"huge", variant([](BmpFields& s) { s.width = 3000000, s.height = 2000000, s.bitsPerPixel = 24, s.palette.clear(); }),
          "EOSError", oom},
-        {"wide 32-bit row", variant([](BmpSpec& s) { s.width = 0x40000000, s.height = 1, s.bitsPerPixel = 32, s.palette.clear(); }),
+        {"wide 32-bit row", variant([](BmpFields& s) { s.width = 0x40000000, s.height = 1, s.bitsPerPixel = 32, s.palette.clear(); }),
          "EOSError", oom},
-        {"lowest height", variant([](BmpSpec& s) { s.height = INT32_MIN; }), "EOSError", oom},
-        {"just over the cap", variant([](BmpSpec& s) { s.width = 16384, s.height = 16385, s.bitsPerPixel = 8; }),
+        {"lowest height", variant([](BmpFields& s) { s.height = INT32_MIN; }), "EOSError", oom},
+        {"just over the cap", variant([](BmpFields& s) { s.width = 16384, s.height = 16385, s.bitsPerPixel = 8; }),
          "EOSError", oom},
-        {"huge run-length", variant([](BmpSpec& s) { s.width = 60000, s.height = 60000, s.compression = 1; }),
+        {"huge run-length", variant([](BmpFields& s) { s.width = 60000, s.height = 60000, s.compression = 1; }),
          "EOSError", oom},
     };
 
@@ -404,11 +404,11 @@ TEST(BmpLoad, ErrorsLeaveTheSurfaceUnchanged) {
 
 TEST(BmpLoad, FromFile) {
     const std::string dir = ::testing::TempDir();
-    BmpSpec spec;
-    spec.width = 2, spec.height = 2;
-    spec.pixels = packRows(2, 2, 24, [](int32_t x, int32_t y) { return makeColour(x, y, 7); });
+    BmpFields fields;
+    fields.width = 2, fields.height = 2;
+    fields.pixels = packRows(2, 2, 24, [](int32_t x, int32_t y) { return makeColour(x, y, 7); });
     const std::string path = dir + "/vl_bmp_from_file.bmp";
-    test::writeBmpFile(path, spec);
+    test::writeBmpFile(path, fields);
     Surface s;
     loadBitmapFile(s, path);
     EXPECT_EQ(pixelAt(s, 1, 0), makeColour(1, 0, 7));

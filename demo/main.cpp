@@ -1,0 +1,320 @@
+// The Velmora demo: a Windows host that loads Velmora.dll by name, resolves
+// every export with GetProcAddress and walks through the sample world in a
+// window of its own. See --help for the scripted options.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "png_write.h"
+#include "scene.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: velmora_demo [options]\n"
+    "  --mode 1|2          start in flat (1) or textured (2) mode (default 2)\n"
+    "  --walk              follow the fixed tour through the map instead of the keyboard\n"
+    "  --frames N          stop after N frames\n"
+    "  --screenshot FILE   write the last frame as a PNG file\n"
+    "  --checksum K        print a checksum of every K-th frame before the HUD is drawn\n"
+    "  --no-minimap        start with the minimap hidden\n"
+    "  --assets DIR        where world.txt and the textures are (default: assets beside the program)\n"
+    "keys: arrows or WASD move and turn, Q/E step sideways, 1 flat, 2 textured, M minimap, Esc quit\n";
+
+struct Options {
+    int mode = 2;
+    bool walk = false;
+    int frames = 0;  // 0: no limit
+    int checksumEvery = 0;
+    bool minimap = true;
+    std::string screenshot;
+    std::string assets;
+};
+
+bool parseOptions(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (a == "--walk") {
+            o.walk = true;
+        } else if (a == "--no-minimap") {
+            o.minimap = false;
+        } else if (a == "--mode" && hasValue) {
+            o.mode = std::atoi(argv[++i]);
+            if (o.mode != 1 && o.mode != 2) return false;
+        } else if (a == "--frames" && hasValue) {
+            o.frames = std::atoi(argv[++i]);
+        } else if (a == "--checksum" && hasValue) {
+            o.checksumEvery = std::atoi(argv[++i]);
+        } else if (a == "--screenshot" && hasValue) {
+            o.screenshot = argv[++i];
+        } else if (a == "--assets" && hasValue) {
+            o.assets = argv[++i];
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string programDirectory() {
+    char path[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir(path, n);
+    const size_t slash = dir.find_last_of("\\/");
+    return slash == std::string::npos ? std::string(".") : dir.substr(0, slash);
+}
+
+// Loads the DLL the way any host would: by name, every export by name.
+bool loadVelmora(VelmoraApi& api, std::string& error) {
+    HMODULE module = LoadLibraryA("Velmora.dll");
+    if (!module) {
+        error = "cannot load Velmora.dll (error " + std::to_string(GetLastError()) + ")";
+        return false;
+    }
+#define VL_RESOLVE(name)                                                                              \
+    api.name = reinterpret_cast<decltype(api.name)>(reinterpret_cast<void*>(GetProcAddress(module, #name))); \
+    if (!api.name) {                                                                                  \
+        error = "Velmora.dll has no export " #name;                                                   \
+        return false;                                                                                 \
+    }
+    VELMORA_EXPORTS(VL_RESOLVE)
+#undef VL_RESOLVE
+    return true;
+}
+
+// ------------------------------------------------------------------ window
+
+struct Input {
+    bool down[256] = {};
+    bool quit = false;
+    int modeRequest = 0;
+    bool toggleMinimap = false;
+};
+Input g_input;
+bool g_presentable = false;  // vlInit has run, so WM_PAINT may present
+const VelmoraApi* g_api = nullptr;
+
+LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+    switch (message) {
+    case WM_KEYDOWN:
+        g_input.down[wp & 0xFF] = true;
+        if (!(lp & (1 << 30))) {  // the first press, not a repeat
+            if (wp == VK_ESCAPE) g_input.quit = true;
+            if (wp == '1') g_input.modeRequest = 1;
+            if (wp == '2') g_input.modeRequest = 2;
+            if (wp == 'M') g_input.toggleMinimap = true;
+        }
+        return 0;
+    case WM_KEYUP:
+        g_input.down[wp & 0xFF] = false;
+        return 0;
+    case WM_KILLFOCUS:
+        std::memset(g_input.down, 0, sizeof g_input.down);
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;  // the library paints the whole client area
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        BeginPaint(window, &ps);
+        EndPaint(window, &ps);
+        if (g_presentable) g_api->vlDrawScreen();
+        return 0;
+    }
+    case WM_CLOSE:
+        g_input.quit = true;
+        return 0;
+    }
+    return DefWindowProcA(window, message, wp, lp);
+}
+
+HWND createWindow() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = windowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = "VelmoraDemo";
+    RegisterClassA(&wc);
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    RECT r{0, 0, demo::kViewWidth, demo::kViewHeight};
+    AdjustWindowRect(&r, style, FALSE);
+    HWND w = CreateWindowA("VelmoraDemo", "Velmora demo", style | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                           r.right - r.left, r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
+    if (w) {
+        ShowWindow(w, SW_SHOW);
+        UpdateWindow(w);
+    }
+    return w;
+}
+
+void pumpMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// The client area as presented, 0x00BBGGRR per pixel, rows from the top.
+std::vector<uint32_t> readWindow(HWND window) {
+    const int w = demo::kViewWidth, h = demo::kViewHeight;
+    HDC dc = GetDC(window);
+    HDC mem = CreateCompatibleDC(dc);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, dib);
+    BitBlt(mem, 0, 0, w, h, dc, 0, 0, SRCCOPY);
+    GdiFlush();
+    std::vector<uint32_t> pixels(size_t(w) * size_t(h));
+    const uint8_t* p = static_cast<const uint8_t*>(bits);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = uint32_t(p[4 * i + 2]) | uint32_t(p[4 * i + 1]) << 8 | uint32_t(p[4 * i]) << 16;
+    SelectObject(mem, old);
+    DeleteObject(dib);
+    DeleteDC(mem);
+    ReleaseDC(window, dc);
+    return pixels;
+}
+
+// ------------------------------------------------------------------ timing
+
+double now() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return double(t.QuadPart) / double(frequency.QuadPart);
+}
+
+struct Timer {
+    double total = 0;
+    int count = 0;
+    template <class F>
+    void operator()(F&& f) {
+        const double start = now();
+        f();
+        total += now() - start;
+        ++count;
+    }
+    double averageMs() const { return count ? 1000 * total / count : 0; }
+};
+
+// Arrows or WASD: forward, back and turn; Q and E step sideways.
+void steer(demo::Scene& scene, double dt) {
+    constexpr double kSpeed = 3.0, kTurnSpeed = 2.4;  // cells and radians per second
+    const bool* k = g_input.down;
+    const double forward = (k[VK_UP] || k['W'] ? 1 : 0) - (k[VK_DOWN] || k['S'] ? 1 : 0);
+    const double right = (k[VK_RIGHT] || k['D'] ? 1 : 0) - (k[VK_LEFT] || k['A'] ? 1 : 0);
+    const double side = (k['E'] ? 1 : 0) - (k['Q'] ? 1 : 0);
+    if (right != 0) demo::turn(scene.camera, std::cos(right * kTurnSpeed * dt), std::sin(right * kTurnSpeed * dt));
+    if (forward != 0) demo::walkForward(scene, forward * kSpeed * dt);
+    if (side != 0) {
+        // Step along the plane: turn a quarter, walk, turn back.
+        demo::turn(scene.camera, 0, 1);
+        demo::walkForward(scene, side * kSpeed * dt);
+        demo::turn(scene.camera, 0, -1);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!parseOptions(argc, argv, options)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    VelmoraApi api;
+    std::string error;
+    if (!loadVelmora(api, error)) {
+        std::fprintf(stderr, "velmora_demo: %s\n", error.c_str());
+        return 1;
+    }
+    g_api = &api;
+    HWND window = createWindow();
+    if (!window) {
+        std::fprintf(stderr, "velmora_demo: cannot create the window\n");
+        return 1;
+    }
+    pumpMessages();
+
+    api.vlInit(double(uintptr_t(window)));
+    g_presentable = true;
+    demo::Scene scene;
+    scene.mode = options.mode;
+    scene.minimap = options.minimap;
+    const std::string assets = options.assets.empty() ? programDirectory() + "\\assets" : options.assets;
+    if (!demo::setupScene(api, assets, scene, error)) {
+        std::fprintf(stderr, "velmora_demo: %s\n", error.c_str());
+        return 1;
+    }
+
+    Timer renderTimer, presentTimer;
+    double fps = 0, fpsStart = now(), last = now();
+    int fpsFrames = 0, frame = 0;
+    while (!g_input.quit) {
+        pumpMessages();
+        if (g_input.quit) break;
+        const double t = now();
+        const double dt = std::fmin(t - last, 0.1);  // no leaps after a stall
+        last = t;
+        if (g_input.modeRequest) scene.mode = g_input.modeRequest;
+        if (g_input.toggleMinimap) scene.minimap = !scene.minimap;
+        g_input.modeRequest = 0;
+        g_input.toggleMinimap = false;
+        if (options.walk) {
+            if (!demo::scriptedStep(scene, frame)) break;
+        } else {
+            steer(scene, dt);
+            scene.seconds += dt;
+        }
+
+        demo::drawScene(api, scene, renderTimer);
+        if (demo::isChecksumFrame(frame, options.checksumEvery)) {
+            api.vlDrawScreen();
+            std::printf("%s\n", demo::checksumLine(frame, scene.mode, demo::checksum(readWindow(window))).c_str());
+        }
+        demo::drawHud(api, demo::hudText(scene, fps, renderTimer.averageMs()));
+        presentTimer([&] { api.vlDrawScreen(); });
+
+        ++frame;
+        ++fpsFrames;
+        if (t - fpsStart >= 0.5) {
+            fps = fpsFrames / (t - fpsStart);
+            fpsStart = t;
+            fpsFrames = 0;
+        }
+        if (options.frames > 0 && frame >= options.frames) break;
+    }
+
+    if (!options.screenshot.empty() && frame > 0) {
+        const std::vector<uint32_t> pixels = readWindow(window);
+        if (!writePng(options.screenshot, pixels, demo::kViewWidth, demo::kViewHeight)) {
+            std::fprintf(stderr, "velmora_demo: cannot write %s\n", options.screenshot.c_str());
+            return 1;
+        }
+        std::printf("screenshot: %s\n", options.screenshot.c_str());
+    }
+    std::printf("frames: %d (%s mode at the end)\n", frame, scene.mode == 1 ? "flat" : "textured");
+    std::printf("vlRaycastingScreen: %.3f ms average\n", renderTimer.averageMs());
+    std::printf("vlDrawScreen: %.3f ms average\n", presentTimer.averageMs());
+    std::fflush(stdout);
+    g_presentable = false;
+    DestroyWindow(window);
+    return 0;
+}
