@@ -41,7 +41,10 @@ bool parseOptions(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
-        if (a == "--walk") {
+        if (a == "--help" || a == "-h" || a == "/?") {
+            std::fputs(kUsage, stdout);
+            std::exit(0);
+        } else if (a == "--walk") {
             o.walk = true;
         } else if (a == "--no-minimap") {
             o.minimap = false;

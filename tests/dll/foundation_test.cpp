@@ -11,6 +11,7 @@
 #include <set>
 
 #include "host.h"
+#include "support/bmp_writer.h"
 
 namespace {
 
@@ -135,14 +136,41 @@ TEST(DllFloatingPoint, HostStateWithTrapsUnmaskedSurvivesEveryExport) {
     v.vlSetWindowSize(nan, inf);
     v.vlSetWindowSize(512, 384);
     v.vlSetMapSize(1e300, -1e300);
+    v.vlSetMapSize(8, 8);
+    for (int x = 0; x < 8; ++x) v.vlLoadMap(x, x == 0 || x == 7 ? "11111111" : "10000001");
     v.vlSetRenderMode(2.5);  // ties to even whatever the host's rounding: mode 2
     v.vlSetTextureSize(64, 64);
+    vl::test::BmpFields texture;
+    texture.width = texture.height = 64;
+    texture.pixels = vl::test::packRows(64, 64, 24, [](int32_t x, int32_t y) { return uint32_t(x * 4 + y * 1024 + 1); });
+    const std::string file = tempPath("velmora-trap-texture.bmp");
+    vl::test::writeBmpFile(file, texture);
+    EXPECT_EQ(v.vlLoadTexture(1, file.c_str()), 0.0);
+    v.vlSetFloorCeilTexture(1, 1);
     v.vlDrawRectangle(nan, -inf, 1e300, 2.5);
     v.vlDrawColor(nan, inf, -inf);
+    // The renderer's legitimate divisions by zero: a sprite on the camera
+    // (depth 0), a ray along a grid line (a zero direction), a camera on a
+    // wall face (distance 0), a direction parallel to the plane.
+    v.vlAddSprite(2.5, 2.5, 1);
     v.vlAddSprite(nan, inf, nan);
-    v.vlSetSpritePos(0, 0, 0);
+    v.vlSetPlayerPos(2.5, 2.5);
+    v.vlSetPlayerDir(1, 0);
+    v.vlSetPlane(0, 0.66);
+    v.vlRaycastingScreen();
+    v.vlSetPlayerPos(1.0, 2.5);
+    v.vlSetPlayerDir(-1, 0);
+    v.vlRaycastingScreen();
+    v.vlSetPlane(-1, 0);
+    v.vlRaycastingScreen();
+    v.vlSetPlayerPos(nan, -inf);
+    v.vlRaycastingScreen();
+    v.vlSetRenderMode(1);
     v.vlRaycastingScreen();
     v.vlDrawScreen();
+    v.vlSetPlayerPos(2.5, 2.5);  // parked: the later tests load their own worlds
+    v.vlSetSpritePos(0, -50, -50);
+    v.vlSetSpritePos(1, -50, -50);
 
     unsigned int after = 0;
     _controlfp_s(&after, 0, 0);
