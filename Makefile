@@ -48,9 +48,12 @@ FUZZ_EXPORT_RUNS ?= 500000
 FUZZ_MAP_RUNS ?= 2000000
 SOAK_CALLS ?= 1000000
 define run-fuzzer
-	@mkdir -p build/fuzz/corpus/$(2)
-	$(FUZZ)/$(1) -runs=$(3) $(4) build/fuzz/corpus/$(2) fuzz/corpus/$(2) 2>&1 | grep -E "^Done|ERROR|SUMMARY|^#.*DONE" || true
-	@! ls crash-* leak-* timeout-* >/dev/null 2>&1 || (echo "fuzzing found a problem: see the files above" && false)
+	@mkdir -p build/fuzz/corpus/$(2) build/fuzz/work-$(2)
+	@cd build/fuzz/work-$(2) && rm -f fuzz-*.log crash-* leak-* timeout-* oom-* && \
+	  ../fuzz/$(1) -runs=$(3) $(4) ../corpus/$(2) ../../../fuzz/corpus/$(2) > run.log 2>&1; status=$$?; \
+	  cat run.log fuzz-*.log 2>/dev/null | grep -E "^Done|number_of_executed_units|ERROR|SUMMARY" | sed 's/^/$(1): /'; \
+	  if [ $$status -ne 0 ] || ls crash-* leak-* timeout-* oom-* >/dev/null 2>&1; then \
+	    echo "$(1): fuzzing found a problem; inputs and logs in build/fuzz/work-$(2)"; exit 1; fi
 endef
 
 fuzz: fuzz-build
@@ -61,9 +64,10 @@ fuzz: fuzz-build
 
 # A short, bounded run of every fuzz target for CI (well under a minute).
 fuzz-short: fuzz-build
-	$(call run-fuzzer,bmp_fuzz,bmp,20000,)
-	$(call run-fuzzer,exports_fuzz,exports,1500,)
-	$(call run-fuzzer,map_fuzz,map,50000,)
+	$(call run-fuzzer,bmp_fuzz,bmp,15000,-seed=1)
+	$(call run-fuzzer,exports_fuzz,exports,3000,-seed=1)
+	$(call run-fuzzer,map_fuzz,map,50000,-seed=1)
+	$(FUZZ)/soak $(SOAK_CALLS)
 
 # With a display: the demo window. Without one: a scripted walk in a virtual
 # display, with screenshots of both modes under build/demo/.

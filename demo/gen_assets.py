@@ -247,7 +247,7 @@ def door_texture(seed=5):
 
 
 def banner_texture(seed=6):
-    img = brick_texture(seed=seed + 40)
+    img = stone_texture()  # banners hang in the stone crypt
     cloth, trim, gold = (36, 62, 150), (200, 168, 64), (232, 200, 90)
     noise = Noise(seed + 100, cells=8)
     for x in range(16, 48):
@@ -379,8 +379,7 @@ def barrel_sprite(seed=10):
     return img
 
 
-def lamp_sprite(seed=11):
-    rnd = random.Random(seed)
+def lamp_sprite():
     iron = (54, 52, 58)
     img = blank()
     for y in range(22, 60):  # the pole
@@ -575,7 +574,7 @@ CORRIDORS = [  # (x0, y0, x1, y1) inclusive, material
     ((21, 17, 21, 20), 4),
 ]
 DOORS = [(0, 4), (12, 0), (23, 4), (23, 21), (0, 22), (16, 19), (8, 19)]
-BANNERS = [(10, 9), (14, 9), (3, 0), (5, 0), (7, 12), (7, 16), (17, 12), (17, 16), (19, 0), (21, 0)]
+BANNERS = [(10, 9), (14, 9), (7, 12), (7, 16), (17, 12), (17, 16)]  # around the crypt
 
 TEXTURES = [  # index, file, builder, flat colour
     (1, "brick.bmp", brick_texture, (164, 72, 50)),
