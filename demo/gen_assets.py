@@ -582,7 +582,7 @@ TEXTURES = [  # index, file, builder, flat colour
     (3, "wood.bmp", wood_texture, (140, 92, 50)),
     (4, "metal.bmp", metal_texture, (112, 124, 142)),
     (5, "door.bmp", door_texture, (110, 66, 36)),
-    (6, "banner.bmp", banner_texture, (50, 76, 170)),
+    (6, "banner.bmp", banner_texture, (92, 100, 150)),
     (7, "floor.bmp", floor_texture, None),
     (8, "ceiling.bmp", ceiling_texture, None),
     (9, "pillar.bmp", pillar_sprite, None),
