@@ -86,8 +86,13 @@ dist: win32
 	@rm -f dist/$(DIST).zip && cd build/dist && zip -qr9 ../../dist/$(DIST).zip $(DIST)
 	@echo "dist/$(DIST).zip:" && unzip -Z1 dist/$(DIST).zip | grep -v '/$$' | sed 's/^/  /'
 
-bench: native
-	build/native/bench/render_bench
+# The renderer against the reference renderer, natively (Google Benchmark)
+# and as the 32-bit DLL under wine, then both in one table with the ratios.
+bench: native win32
+	@mkdir -p build/bench
+	build/native/bench/render_bench | tee build/bench/native.txt
+	cd build/win32 && ../../$(RUN_WINE) wine dll_bench.exe | tee ../bench/dll.txt
+	@echo && bench/report.sh build/bench/native.txt build/bench/dll.txt
 
 clean:
 	rm -rf build

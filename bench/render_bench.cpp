@@ -1,11 +1,22 @@
-// Frame times of the renderer at the default 512 x 384 view: a textured frame
-// (walls, floor, ceiling and 64 sprites) and a flat one, on a 24 x 24 map
-// with the camera circling the open middle so every frame differs.
+// Frame times of the renderer against the reference renderer (the formulas
+// as first written), in the same process: every scene of bench_scene.h with
+// the camera walking its circle, so every frame differs. Repetitions of the
+// two are interleaved and the medians compared, since the machine is shared.
+// Prints Google Benchmark's own report, then one "RESULT" line per row for
+// the table that `make bench` assembles.
 #include <benchmark/benchmark.h>
 
-#include <cmath>
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
 
+#include "bench_scene.h"
 #include "render/frame.h"
+#include "render/reference/frame.h"
+#include "render/reference/sprites.h"
+#include "render/sprites.h"
 #include "surface/surface.h"
 #include "world/world.h"
 
@@ -13,86 +24,155 @@ namespace {
 
 using namespace vl;
 
-constexpr int kSide = 24;
-constexpr int kSprites = 64;
+using RenderFn = void (*)(const RenderSettings&, const Camera&, World&, FrameBuffers&, Surface&);
 
-std::vector<Colour> patternTexture(int seed, bool holes) {
-    std::vector<Colour> t(kTexelsPerTexture);
-    for (int y = 0; y < kTextureSide; ++y)
-        for (int x = 0; x < kTextureSide; ++x) {
-            const int v = (x ^ y) * 4;
-            Colour c = makeColour(v + seed * 30, 255 - v, (x * y + seed * 50) & 0xFF);
-            // Sprites get a transparent border so their texel test matters.
-            if (holes && (x < 8 || x >= 56)) c = 0;
-            t[size_t(y * kTextureSide + x)] = c;
-        }
-    return t;
-}
-
-struct Bench {
+struct NativeScene {
     World world;
     RenderSettings settings;
-    Camera camera;
     FrameBuffers frame;
     Surface backBuffer;
     int step = 0;
 
-    explicit Bench(int32_t mode) {
-        setMapSize(world.worldMap, kSide, kSide);
-        for (int x = 0; x < kSide; ++x)
-            for (int y = 0; y < kSide; ++y) {
-                int v = 0;
-                if (x == 0 || y == 0 || x == kSide - 1 || y == kSide - 1) v = 1 + (x + y) % 4;
-                // Pillars away from the camera's circle.
-                if ((x == 3 || x == 20) && (y % 5 == 3)) v = 1 + (x * y) % 4;
-                world.worldMap.cells[size_t(x) * kSide + size_t(y)] = v;
-            }
-        world.flatColors = {0, 0x000000C0, 0x0000C000, 0x00C00000, 0x00C0C0C0};
-        world.textures.resize(8);
-        for (int t = 1; t < 7; ++t) world.textures[size_t(t)] = patternTexture(t, false);
-        world.textures[7] = patternTexture(7, true);
-        for (int i = 0; i < kSprites; ++i)
-            addSprite(world.sprites, 2.5 + 19.0 * (i % 8) / 7, 2.5 + 19.0 * (i / 8) / 7, 7);
-
-        settings.screenWidth = 512;
-        settings.screenHeight = 384;
+    NativeScene(const bench::Scene& s, int spriteCount) {
+        setMapSize(world.worldMap, bench::kMapSide, bench::kMapSide);
+        for (int x = 0; x < bench::kMapSide; ++x)
+            for (int y = 0; y < bench::kMapSide; ++y)
+                world.worldMap.cells[size_t(x) * bench::kMapSide + size_t(y)] = bench::mapCell(x, y);
+        world.flatColors.assign(1, 0);
+        for (int k = 1; k <= bench::kWallTextures; ++k) world.flatColors.push_back(bench::flatColour(k));
+        world.textures.resize(bench::kTextureCount + 1);
+        for (int t = 1; t <= bench::kTextureCount; ++t) {
+            std::vector<Colour>& tex = world.textures[size_t(t)];
+            tex.resize(kTexelsPerTexture);
+            for (int y = 0; y < kTextureSide; ++y)
+                for (int x = 0; x < kTextureSide; ++x) tex[size_t(y * kTextureSide + x)] = bench::texel(t, x, y);
+        }
+        for (int i = 0; i < spriteCount; ++i) {
+            double x, y;
+            bench::spritePosition(i, spriteCount, x, y);
+            addSprite(world.sprites, x, y, s.spriteTexture);
+        }
+        settings.screenWidth = s.width;
+        settings.screenHeight = s.height;
         settings.textureWidth = settings.textureHeight = kTextureSide;
         settings.modeFlat = 1;
         settings.modeTextured = 2;
-        settings.renderMode = mode;
-        settings.floorTexture = 5;
-        settings.ceilingTexture = 6;
+        settings.renderMode = s.mode;
+        settings.floorTexture = bench::kFloorTexture;
+        settings.ceilingTexture = bench::kCeilingTexture;
         initFrameBuffers(frame);
-        frame.zBuffer.assign(512, 0.0);
-        setWidth(backBuffer, 800);
-        setHeight(backBuffer, 600);
+        frame.zBuffer.assign(size_t(s.width), 0.0);
+        setWidth(backBuffer, kBackBufferWidth);
+        setHeight(backBuffer, kBackBufferHeight);
         setPixelFormat24(backBuffer);
     }
 
-    // Walks a circle of radius 5 around the middle, looking along it.
-    void moveCamera() {
-        const double a = 0.01 * step++;
-        const double dirX = -std::sin(a), dirY = std::cos(a);
-        camera = Camera{12 + 5 * std::cos(a), 12 + 5 * std::sin(a), dirX, dirY, 0.66 * dirY, -0.66 * dirX};
+    Camera nextCamera() {
+        const bench::Pose p = bench::cameraPose(step++);
+        return Camera{p.posX, p.posY, p.dirX, p.dirY, p.planeX, p.planeY};
     }
 };
 
-void runFrames(benchmark::State& state, int32_t mode) {
-    Bench b(mode);
+void runFrames(benchmark::State& state, const bench::Scene& scene, RenderFn render) {
+    NativeScene s(scene, scene.sprites);
     for (auto _ : state) {
-        b.moveCamera();
-        renderFrame(b.settings, b.camera, b.world, b.frame, b.backBuffer);
-        benchmark::DoNotOptimize(b.backBuffer.pixels.data());
+        const Camera camera = s.nextCamera();
+        render(s.settings, camera, s.world, s.frame, s.backBuffer);
+        benchmark::DoNotOptimize(s.backBuffer.pixels.data());
+        benchmark::ClobberMemory();
     }
-    state.SetItemsProcessed(state.iterations());  // items per second = frames per second
 }
 
-void BM_TexturedFrame(benchmark::State& state) { runFrames(state, 2); }
-void BM_FlatFrame(benchmark::State& state) { runFrames(state, 1); }
+// The sprite pass without its pixels: distances, sort and projection of the
+// scattered sprites, as a textured frame does them.
+void referenceSortAndProject(World& world, const RenderSettings& view, const Camera& camera) {
+    Sprites& s = world.sprites;
+    const int32_t n = s.spriteCount;
+    for (int32_t i = 0; i < n; ++i) {
+        s.spriteOrder[size_t(i)] = i;
+        s.spriteDistance[size_t(i)] = (camera.posX - s.spriteX[size_t(i)]) * (camera.posX - s.spriteX[size_t(i)]) +
+                                      (camera.posY - s.spriteY[size_t(i)]) * (camera.posY - s.spriteY[size_t(i)]);
+    }
+    reference::combSort(s.spriteOrder.data(), s.spriteDistance.data(), n);
+    for (int32_t p = 0; p < n; ++p) {
+        const size_t k = size_t(s.spriteOrder[size_t(p)]);
+        const reference::SpriteProjection projection = reference::projectSprite(
+            camera, view.screenWidth, view.screenHeight, s.spriteX[k], s.spriteY[k]);
+        benchmark::DoNotOptimize(projection);
+    }
+}
 
-BENCHMARK(BM_TexturedFrame)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FlatFrame)->Unit(benchmark::kMillisecond);
+void runSortAndProject(benchmark::State& state, bool useReference) {
+    NativeScene s(bench::kScenes[0], bench::kSpriteCapacity);
+    FrameBuffers& frame = s.frame;
+    for (auto _ : state) {
+        const Camera camera = s.nextCamera();
+        if (useReference)
+            referenceSortAndProject(s.world, s.settings, camera);
+        else
+            benchmark::DoNotOptimize(sortAndProjectSprites(s.settings, camera, s.world, frame));
+        benchmark::ClobberMemory();
+    }
+}
+
+// Keeps the median of each benchmark's repetitions, in milliseconds.
+class MedianReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> medians;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs)
+            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median")
+                medians[r.run_name.function_name] = r.GetAdjustedRealTime() * 1e3 /
+                                                     benchmark::GetTimeUnitMultiplier(r.time_unit);
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    std::vector<char*> args(argv, argv + argc);
+    std::string interleave = "--benchmark_enable_random_interleaving=true";
+    std::string repetitions = "--benchmark_repetitions=9";
+    std::string aggregates = "--benchmark_report_aggregates_only=true";
+    std::string minTime = "--benchmark_min_time=0.05";
+    for (std::string* flag : {&interleave, &repetitions, &aggregates, &minTime})
+        args.insert(args.begin() + 1, flag->data());
+    int count = int(args.size());
+    benchmark::Initialize(&count, args.data());
+
+    for (const bench::Scene& scene : bench::kScenes) {
+        benchmark::RegisterBenchmark(("before/" + std::string(scene.name)).c_str(), runFrames, scene,
+                                     RenderFn(&reference::renderFrame))
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("after/" + std::string(scene.name)).c_str(), runFrames, scene,
+                                     RenderFn(&renderFrame))
+            ->Unit(benchmark::kMillisecond);
+    }
+    const char* sortRow = "sort and projection of 1000 sprites";
+    benchmark::RegisterBenchmark(("before/" + std::string(sortRow)).c_str(), runSortAndProject, true)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("after/" + std::string(sortRow)).c_str(), runSortAndProject, false)
+        ->Unit(benchmark::kMillisecond);
+
+    MedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    std::vector<std::string> names;
+    for (const bench::Scene& scene : bench::kScenes) names.push_back(scene.name);
+    names.push_back(sortRow);
+    std::printf("\n%-38s %12s %12s %8s\n", "native, median frame", "before ms", "after ms", "ratio");
+    for (const std::string& name : names) {
+        const auto before = reporter.medians.find("before/" + name), after = reporter.medians.find("after/" + name);
+        if (before == reporter.medians.end() || after == reporter.medians.end()) continue;
+        std::printf("%-38s %12.4f %12.4f %8.2f\n", name.c_str(), before->second, after->second,
+                    before->second / after->second);
+    }
+    for (const std::string& name : names) {
+        const auto before = reporter.medians.find("before/" + name), after = reporter.medians.find("after/" + name);
+        if (before == reporter.medians.end() || after == reporter.medians.end()) continue;
+        std::printf("RESULT native|%s|%.4f|%.4f\n", name.c_str(), before->second, after->second);
+    }
+    return 0;
+}

@@ -1,6 +1,9 @@
 #pragma once
-// The floor and ceiling of one column, below and above its wall slice.
+// The floor and ceiling below and above each column's wall slice. The
+// columns are noted as the wall pass casts them and drawn afterwards row by
+// row, so that each row's pixels are written in order through memory.
 #include <cstdint>
+#include <vector>
 
 #include "render/frame.h"
 #include "render/walls.h"
@@ -14,9 +17,38 @@ namespace vl {
 // size must be at least 1.
 bool floorTexCoord(double point, int32_t size, int32_t& coord);
 
-// Stages the floor rows below the slice of a hit column and the mirrored
-// ceiling rows above it (the caller checked the texture size is usable).
-void stageFloorCeilingColumn(const ColumnCast& c, int32_t x, const Camera& camera,
-                             const RenderSettings& view, const World& world, FrameBuffers& frame);
+// The floor and ceiling of a frame: the textures, the camera, each row's
+// floor distance screenHeight / (2y - screenHeight), and per column the foot
+// of its wall, its distance and its first floor row (kept in FrameBuffers).
+struct FloorCeilingFrame {
+    // The texels an index can reach (fewer when the texture is shorter), as
+    // pixel bytes, the floor's already halved; a size of 0 draws nothing.
+    const uint32_t* floorPixels = nullptr;
+    uint32_t floorSize = 0;
+    const uint32_t* ceilingPixels = nullptr;
+    uint32_t ceilingSize = 0;
+    const double* rowDistance = nullptr;  // indexed by screen row
+    double* footX = nullptr;
+    double* footY = nullptr;
+    double* wallDistance = nullptr;
+    int32_t* firstFloorRow = nullptr;
+    int32_t firstRow = 0;  // the least of firstFloorRow
+    double posX = 0, posY = 0;
+    int32_t screenWidth = 0, screenHeight = 0, textureWidth = 0, textureHeight = 0;
+};
+
+// Prepares a frame's floor and ceiling, no column having any yet; false
+// when neither is drawn.
+bool prepareFloorCeiling(const RenderSettings& view, const Camera& camera, const World& world,
+                         FrameBuffers& frame, FloorCeilingFrame& out);
+
+// Notes the wall of hit column x: its floor rows lie below the slice and
+// their mirrored ceiling rows above it.
+void noteFloorColumn(const ColumnCast& c, int32_t x, FloorCeilingFrame& f);
+
+// Draws every noted column's floor and ceiling. Each pixel gets what the
+// column-by-column pass would give it; only the order between columns, which
+// never share a pixel, differs.
+void drawFloorCeiling(const FloorCeilingFrame& f, PixelRows rows);
 
 }  // namespace vl

@@ -18,71 +18,96 @@ void initFrameBuffers(FrameBuffers& f) {
     std::memset(f.colorBuffer.data(), 0, f.colorBuffer.size() * sizeof(Colour));
 }
 
-// Copies every staged pixel of the view into the back buffer and returns its
-// staging colour to 0. The flags stay for the next frame to clear.
-static void compose(const RenderSettings& view, FrameBuffers& frame, Surface& backBuffer) {
+namespace {
+
+// Pixels can only land inside the back buffer. The engine's back buffer
+// always holds the whole view, and the frame writes its rows directly; any
+// other surface gets a spare copy of the view to draw on, of which the part
+// inside the surface is copied back, so pixels outside it are dropped and
+// untouched ones keep their bytes.
+struct Target {
+    PixelRows rows;
+    bool spare = false;
+    int32_t copyRows = 0, copyBytes = 0;  // the part of the view inside a 24-bit surface
+};
+
+Target openTarget(const RenderSettings& view, FrameBuffers& frame, Surface& backBuffer) {
+    Target t;
     const bool drawable = backBuffer.bitsPerPixel == 24 && !isEmpty(backBuffer);
-    const int32_t surfaceRows = drawable ? backBuffer.height : 0;
-    const int32_t surfaceColumns = drawable ? backBuffer.width : 0;
-    for (int32_t y = 0; y < view.screenHeight; ++y) {
-        uint8_t* row = y < surfaceRows ? scanLine(backBuffer, y) : nullptr;
-        Colour* colours = frame.colorBuffer.data() + size_t(y) * kBackBufferWidth;
-        const int32_t* flags = frame.drawnFlags.data() + size_t(y) * kBackBufferWidth;
-        for (int32_t x = 0; x < view.screenWidth; ++x) {
-            if (flags[x] != 1) continue;
-            const Colour v = colours[x];
-            if (row && x < surfaceColumns) {
-                uint8_t* pixel = row + 3 * size_t(x);  // blue, green, red
-                pixel[0] = uint8_t((v >> 16) & 0xFF);
-                pixel[1] = uint8_t((v >> 8) & 0xFF);
-                pixel[2] = uint8_t(v & 0xFF);
-            }
-            colours[x] = 0;
-        }
+    if (drawable && backBuffer.width >= view.screenWidth && backBuffer.height >= view.screenHeight) {
+        const ptrdiff_t stride = ptrdiff_t(rowStride(backBuffer.width, 24));
+        t.rows = PixelRows{rowBytes(backBuffer, 0), backBuffer.topDown ? stride : -stride};
+        return t;
     }
+    t.spare = true;
+    const ptrdiff_t pitch = 3 * ptrdiff_t(view.screenWidth);
+    frame.spareRows.resize(size_t(pitch) * size_t(view.screenHeight));
+    t.rows = PixelRows{frame.spareRows.data(), pitch};
+    if (drawable) {
+        t.copyRows = std::min(view.screenHeight, backBuffer.height);
+        t.copyBytes = 3 * std::min(view.screenWidth, backBuffer.width);
+    }
+    for (int32_t y = 0; y < t.copyRows; ++y) std::memcpy(t.rows.at(0, y), rowBytes(backBuffer, y), size_t(t.copyBytes));
+    return t;
 }
 
-void renderFrame(const RenderSettings& settings, const Camera& camera, World& world, FrameBuffers& frame,
-                 Surface& backBuffer) {
-    // The engine keeps the view inside the back buffer; clamping again here
-    // keeps every index inside the staging buffers whatever the caller passes.
-    RenderSettings view = settings;
-    view.screenWidth = std::min(settings.screenWidth, kBackBufferWidth);
-    view.screenHeight = std::min(settings.screenHeight, kBackBufferHeight);
-    if (view.screenWidth <= 0 || view.screenHeight <= 0) return;
-    if (frame.colorBuffer.size() < kStagingEntries || frame.drawnFlags.size() < kStagingEntries) {
-        frame.colorBuffer.resize(kStagingEntries, 0);
-        frame.drawnFlags.resize(kStagingEntries, 0);
-    }
+void closeTarget(const Target& t, Surface& backBuffer) {
+    for (int32_t y = 0; y < t.copyRows; ++y) std::memcpy(rowBytes(backBuffer, y), t.rows.at(0, y), size_t(t.copyBytes));
+}
 
-    for (int32_t y = 0; y < view.screenHeight; ++y)
-        std::fill_n(frame.drawnFlags.begin() + ptrdiff_t(y) * kBackBufferWidth, view.screenWidth, 0);
-
-    const bool flat = view.renderMode == view.modeFlat;
-    const bool textured = view.renderMode == view.modeTextured;
-    // A host that never sized the depth buffer still gets a full one.
-    if (textured && frame.zBuffer.size() < size_t(view.screenWidth))
-        frame.zBuffer.resize(size_t(view.screenWidth), 0.0);
+// Walls, then floors and ceilings: a ceiling row can fall on the top row of
+// its own column's wall slice, and must cover it. Apart from that no two
+// columns, and no wall and floor, share a pixel, so the floors and ceilings
+// of all columns can follow all walls.
+void drawTexturedColumns(const RenderSettings& view, const Camera& camera, const World& world,
+                         FrameBuffers& frame, PixelRows rows) {
     const bool texelsUsable = textureSizeUsable(view);
-
+    FloorCeilingFrame floorCeiling;
+    const bool floors = texelsUsable && prepareFloorCeiling(view, camera, world, frame, floorCeiling);
+    double* zBuffer = frame.zBuffer.data();
     for (int32_t x = 0; x < view.screenWidth; ++x) {
         const ColumnCast c = castColumn(camera, world.worldMap, view.screenWidth, view.screenHeight, x);
         if (!c.hit) {
             // Nothing on this ray: no wall, and no depth to hide sprites.
-            if (textured) frame.zBuffer[size_t(x)] = HUGE_VAL;
+            zBuffer[x] = HUGE_VAL;
             continue;
         }
-        if (flat) fillFlatColumn(c, x, world, backBuffer);
-        if (textured) {
-            if (texelsUsable) stageWallColumn(c, x, view, world, frame);
-            frame.zBuffer[size_t(x)] = c.perpWallDist;
-            if (texelsUsable) stageFloorCeilingColumn(c, x, camera, view, world, frame);
-        }
+        if (texelsUsable) drawWallColumn(c, x, view, world, rows);
+        zBuffer[x] = c.perpWallDist;
+        if (floors) noteFloorColumn(c, x, floorCeiling);
     }
-    if (!textured) return;
+    if (floors) drawFloorCeiling(floorCeiling, rows);
+}
 
-    drawSprites(view, camera, world, frame);
-    compose(view, frame, backBuffer);
+}  // namespace
+
+void renderFrame(const RenderSettings& settings, const Camera& camera, World& world, FrameBuffers& frame,
+                 Surface& backBuffer) {
+    // The engine keeps the view inside the back buffer; clamping again here
+    // keeps every index inside the buffers whatever the caller passes.
+    RenderSettings view = settings;
+    view.screenWidth = std::min(settings.screenWidth, kBackBufferWidth);
+    view.screenHeight = std::min(settings.screenHeight, kBackBufferHeight);
+    if (view.screenWidth <= 0 || view.screenHeight <= 0) return;
+
+    const bool flat = view.renderMode == view.modeFlat;
+    const bool textured = view.renderMode == view.modeTextured;
+    // In any other mode the rays would be cast for nothing: no pixel, depth
+    // or sprite order changes.
+    if (!flat && !textured) return;
+    // A host that never sized the depth buffer still gets a full one.
+    if (textured && frame.zBuffer.size() < size_t(view.screenWidth))
+        frame.zBuffer.resize(size_t(view.screenWidth), 0.0);
+
+    const Target target = openTarget(view, frame, backBuffer);
+    // Both when the two modes share a number: the flat fills come first,
+    // as they reach the back buffer before composition would.
+    if (flat) drawFlatColumns(view, camera, world, target.rows, backBuffer);
+    if (textured) {
+        drawTexturedColumns(view, camera, world, frame, target.rows);
+        drawSprites(view, camera, world, frame, target.rows);
+    }
+    if (target.spare) closeTarget(target, backBuffer);
 }
 
 }  // namespace vl

@@ -1,9 +1,17 @@
 #pragma once
 // One frame of the first-person view: the column pass (walls, then that
-// column's floor and ceiling), the sprite pass, and composition of the staged
-// pixels into the back buffer's rows.
+// column's floor and ceiling) and the sprite pass, far to near.
+//
+// Every pass writes its final colours straight into the back buffer's rows.
+// Staging each pixel and composing afterwards would give the same bytes: a
+// pixel is written exactly when some pass stages it, with the colour staged
+// last, and nothing reads a staged colour or a flag before composition. So
+// writing in the same order (walls, that column's floor and ceiling, then the
+// sprites far to near) leaves every pixel as composition would, while
+// colorBuffer stays all zero and drawnFlags goes unused.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "surface/surface.h"
@@ -24,33 +32,67 @@ struct RenderSettings {
     int32_t floorTexture = 0, ceilingTexture = 0;
 };
 
-// The view can grow up to the whole back buffer, so the staging buffers are
-// made that big once, with a fixed row stride.
+// The view can grow up to the whole back buffer.
 constexpr int32_t kBackBufferWidth = 800;
 constexpr int32_t kBackBufferHeight = 600;
-
-struct FrameBuffers {
-    std::vector<Colour> colorBuffer;   // [row * kBackBufferWidth + column]
-    std::vector<int32_t> drawnFlags;   // same indexing; 1 where staged this frame
-    std::vector<double> zBuffer;       // one wall distance per screen column
-};
-
 constexpr size_t kStagingEntries = size_t(kBackBufferWidth) * size_t(kBackBufferHeight);
 
-// The one way the casting passes put a textured pixel on screen; the caller
-// guarantees (x, y) lies inside the view, which lies inside the buffers.
-inline void stagePixel(FrameBuffers& f, int32_t x, int32_t y, Colour c) {
-    const size_t i = size_t(y) * kBackBufferWidth + size_t(x);
-    f.colorBuffer[i] = c;
-    f.drawnFlags[i] = 1;
+struct FrameBuffers {
+    // The staging buffers of the engine record. Frames no longer stage into
+    // them: colorBuffer stays all zero and drawnFlags as initFrameBuffers
+    // left it.
+    std::vector<Colour> colorBuffer;   // [row * kBackBufferWidth + column]
+    std::vector<int32_t> drawnFlags;
+    std::vector<double> zBuffer;       // one wall distance per screen column
+
+    // Scratch reused from frame to frame; nothing in them outlives a frame.
+    std::vector<double> rowDistance;   // floor distance of each screen row
+    std::vector<double> footX, footY;  // per column: the floor point at the wall's foot
+    std::vector<double> wallDistance;  // per column: perpWallDist
+    std::vector<int32_t> firstFloorRow; // per column: the first floor row (screenHeight: none)
+    std::vector<uint32_t> floorPixels, ceilingPixels;  // the frame's floor and ceiling texels as pixel bytes
+    std::vector<uint8_t> spareRows;    // stands in for a back buffer smaller than the view
+    std::vector<uint8_t> orderSeen;    // for checking the last sprite order
+};
+
+// Where a frame's pixels go: pixel (x, y) is 3 bytes, blue, green, red, at
+// row0 + y * pitch + 3x. The pitch is negative for bottom-up storage.
+struct PixelRows {
+    uint8_t* row0 = nullptr;
+    ptrdiff_t pitch = 0;
+    uint8_t* at(int32_t x, int32_t y) const { return row0 + ptrdiff_t(y) * pitch + 3 * ptrdiff_t(x); }
+};
+
+// A Colour (0x00BBGGRR) as its blue, green and red bytes.
+inline void putPixel(uint8_t* p, Colour c) {
+    const uint16_t blueGreen = uint16_t(((c >> 16) & 0xFF) | (c & 0xFF00));
+    std::memcpy(p, &blueGreen, 2);
+    p[2] = uint8_t(c);
+}
+
+// A Colour with its bytes in pixel order: blue in the low byte, then green,
+// then red (the top byte dropped), ready to store with putPixelBytes.
+inline uint32_t pixelBytes(Colour c) { return ((c >> 16) & 0xFF) | (c & 0xFF00) | ((c & 0xFF) << 16); }
+inline void putPixelBytes(uint8_t* p, uint32_t v) {
+    const uint16_t blueGreen = uint16_t(v);
+    std::memcpy(p, &blueGreen, 2);
+    p[2] = uint8_t(v >> 16);
+}
+// Two neighbouring pixels, p and p + 3, in two stores.
+inline void putPixelPair(uint8_t* p, uint32_t first, uint32_t second) {
+    const uint32_t head = first | (second << 24);
+    const uint16_t tail = uint16_t(second >> 8);
+    std::memcpy(p, &head, 4);
+    std::memcpy(p + 4, &tail, 2);
 }
 
 // Makes the staging buffers (all zero) if they do not exist yet, and zeroes
 // colorBuffer.
 void initFrameBuffers(FrameBuffers& f);
 
-// Renders one frame into backBuffer (which must be the 800 x 600, 24-bit
-// surface). Writes spriteOrder and spriteDistance in textured mode.
+// Renders one frame into backBuffer (the engine's is the 800 x 600, 24-bit
+// surface; any other surface gets the pixels that fall inside it). Writes
+// zBuffer, spriteOrder and spriteDistance in textured mode.
 void renderFrame(const RenderSettings& settings, const Camera& camera, World& world,
                  FrameBuffers& frame, Surface& backBuffer);
 

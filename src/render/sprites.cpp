@@ -2,102 +2,301 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
+#include "render/fast_round.h"
 #include "render/texels.h"
 
 namespace vl {
+namespace {
 
-SpriteProjection projectSprite(const Camera& camera, int32_t screenWidth, int32_t screenHeight,
-                               double spriteX, double spriteY) {
-    SpriteProjection p;
-    const double spriteRelX = spriteX - camera.posX;
-    const double spriteRelY = spriteY - camera.posY;
+// What projection shares between all sprites of a frame: the inverse
+// determinant and half the view width, computed once by the same formulas.
+struct SpriteCamera {
+    const Camera* camera;
+    double invDet;
+    int32_t h;
+    int32_t screenWidth, screenHeight;
+};
+
+SpriteCamera spriteCamera(const Camera& camera, int32_t screenWidth, int32_t screenHeight) {
     // A direction parallel to the plane divides by zero here; the infinities
     // and NaNs that follow fail the depth test or clamp to the view.
     const double invDet = 1 / (camera.planeX * camera.dirY - camera.dirX * camera.planeY);
-    p.transformX = invDet * (camera.dirY * spriteRelX - camera.dirX * spriteRelY);
-    p.transformY = invDet * (-camera.planeY * spriteRelX + camera.planeX * spriteRelY);
+    return SpriteCamera{&camera, invDet, roundFast(double(screenWidth) / 2), screenWidth, screenHeight};
+}
 
-    const int32_t h = roundToInt(double(screenWidth) / 2);
-    p.spriteScreenX = h * (1 + p.transformX / p.transformY);
+SpriteProjection project(const SpriteCamera& v, double spriteX, double spriteY) {
+    const Camera& camera = *v.camera;
+    const int32_t screenWidth = v.screenWidth, screenHeight = v.screenHeight;
+    SpriteProjection p;
+    const double spriteRelX = spriteX - camera.posX;
+    const double spriteRelY = spriteY - camera.posY;
+    p.transformX = v.invDet * (camera.dirY * spriteRelX - camera.dirX * spriteRelY);
+    p.transformY = v.invDet * (-camera.planeY * spriteRelX + camera.planeX * spriteRelY);
+    p.spriteScreenX = v.h * (1 + p.transformX / p.transformY);
 
     // Sprites are never moved up or down nor scaled; the terms are kept so
     // the bounds read in full.
     const int32_t vMove = 0;
     const int32_t uDiv = 1, vDiv = 1;
-    p.vMoveScreen = roundToInt(vMove / p.transformY);
+    p.vMoveScreen = roundFast(vMove / p.transformY);
 
     // Both sizes come from screenHeight: a sprite covers a square of pixels.
-    p.spriteHeight = std::fabs(double(roundToInt(double(screenHeight) / p.transformY))) / vDiv;
-    p.drawStartY = roundToInt(-p.spriteHeight / 2 + double(screenHeight) / 2 + p.vMoveScreen);
+    // Their formulas are the same, so the quotient is taken once.
+    const double size = std::fabs(double(roundFast(double(screenHeight) / p.transformY)));
+    p.spriteHeight = size / vDiv;
+    p.drawStartY = roundFast(-p.spriteHeight / 2 + double(screenHeight) / 2 + p.vMoveScreen);
     if (p.drawStartY < 0) p.drawStartY = 0;
     // Clamped to the last row, an exclusive bound, so that row is never drawn.
-    p.drawEndY = roundToInt(p.spriteHeight / 2 + double(screenHeight) / 2 + p.vMoveScreen);
+    p.drawEndY = roundFast(p.spriteHeight / 2 + double(screenHeight) / 2 + p.vMoveScreen);
     if (p.drawEndY >= screenHeight) p.drawEndY = screenHeight - 1;
 
-    p.spriteWidth = std::fabs(double(roundToInt(double(screenHeight) / p.transformY))) / uDiv;
-    p.drawStartX = roundToInt(-p.spriteWidth / 2 + p.spriteScreenX);
+    p.spriteWidth = size / uDiv;
+    p.drawStartX = roundFast(-p.spriteWidth / 2 + p.spriteScreenX);
     if (p.drawStartX < 0) p.drawStartX = 0;
-    p.drawEndX = roundToInt(p.spriteWidth / 2 + p.spriteScreenX);
+    p.drawEndX = roundFast(p.spriteWidth / 2 + p.spriteScreenX);
     if (p.drawEndX >= screenWidth) p.drawEndX = screenWidth - 1;
     return p;
 }
 
-// Stages the visible texels of one projected sprite.
-static void stageSprite(const SpriteProjection& p, const std::vector<Colour>& texture, const RenderSettings& view,
-                        FrameBuffers& frame) {
-    const double textureWidth = view.textureWidth, textureHeight = view.textureHeight;
-    for (int32_t stripe = p.drawStartX; stripe < p.drawEndX; ++stripe) {
+// A column is drawn only past these tests, in this order: depth above 0.5
+// (which also drops sprites behind the camera), column above 0 (column 0
+// never shows a sprite), column inside the view, and a nearer wall there
+// (an equally deep wall hides the sprite). The first and third hold or
+// fail for the whole sprite (drawEndX is at most screenWidth - 1), and the
+// texture column each stripe computes first has no effect of its own.
+bool sometimesVisible(const SpriteProjection& p) {
+    return p.transformY > 0.5 && std::max(p.drawStartX, 1) < p.drawEndX && p.drawStartY < p.drawEndY;
+}
+
+// Runs of screen rows that show the same texture row: rows [start, end)
+// show texture row `row`, whose texels start at `offset` = textureWidth * row.
+struct RowRun {
+    int32_t start, end, row, offset;
+};
+constexpr int32_t kMaxRows = kBackBufferHeight;
+
+int32_t spriteRowRuns(const SpriteProjection& p, const RenderSettings& view, RowRun* runs) {
+    int32_t count = 0;
+    TexRowStepper rowOf;
+    const bool stepped = startTexRows(view.textureHeight, view.screenHeight, p.spriteHeight, p.drawStartY, rowOf);
+    for (int32_t y = p.drawStartY; y < p.drawEndY; ++y) {
+        const int32_t row =
+            stepped ? rowOf.row : texRowByFormula(view.textureHeight, view.screenHeight, p.spriteHeight, y);
+        if (count > 0 && runs[count - 1].row == row)
+            runs[count - 1].end = y + 1;
+        else
+            runs[count++] = RowRun{y, y + 1, row, view.textureWidth * row};
+        if (stepped) rowOf.next();
+    }
+    return count;
+}
+
+// Where a sprite texture is transparent, worked out once per frame for each
+// texture a visible sprite uses. A texture with no texel other than 0 draws
+// nothing anywhere; a texture column with no such texel among the
+// textureWidth x textureHeight texels draws nothing wherever the stripe's
+// index is textureWidth * row + column.
+struct SpriteTexture {
+    const std::vector<Colour>* texture = nullptr;
+    bool anyOpaque = false;
+    bool columns = false;                // opaqueRows describes the texture
+    uint64_t opaqueRows[kTextureSide];   // per column: bit r when texel (column, r) is not 0
+};
+
+// The textures worked out so far in a frame. Few textures serve many
+// sprites; past its size the oldest entry makes room.
+struct SpriteTextures {
+    static constexpr int kSize = 8;
+    SpriteTexture known[kSize];
+    int used = 0, next = 0;
+};
+
+const SpriteTexture& spriteTexture(SpriteTextures& cache, const std::vector<Colour>& texture,
+                                   const RenderSettings& view) {
+    for (int i = 0; i < cache.used; ++i)
+        if (cache.known[i].texture == &texture) return cache.known[i];
+    const int slot = cache.used < SpriteTextures::kSize ? cache.used++ : cache.next++ % SpriteTextures::kSize;
+    SpriteTexture& t = cache.known[slot];
+    t.texture = &texture;
+    t.anyOpaque = false;
+    for (Colour c : texture) t.anyOpaque |= c != 0;
+    const int32_t width = view.textureWidth, height = view.textureHeight;
+    t.columns = texture.size() >= size_t(width) * size_t(height);
+    if (t.columns) {
+        for (int32_t x = 0; x < width; ++x) t.opaqueRows[x] = 0;
+        for (int32_t y = 0; y < height; ++y)
+            for (int32_t x = 0; x < width; ++x)
+                if (texture[size_t(y * width + x)] != 0) t.opaqueRows[x] |= uint64_t(1) << y;
+    }
+    return t;
+}
+
+inline void fillRun(uint8_t* px, ptrdiff_t pitch, int32_t count, Colour texel) {
+    const uint32_t bytes = pixelBytes(texel);
+    for (int32_t i = 0; i < count; ++i, px += pitch) putPixelBytes(px, bytes);
+}
+
+void drawSprite(const SpriteProjection& p, const SpriteTexture& info, const RenderSettings& view,
+                const double* zBuffer, PixelRows rows) {
+    if (!info.anyOpaque) return;  // every pixel would be transparent
+    RowRun runs[kMaxRows];
+    const int32_t runCount = spriteRowRuns(p, view, runs);
+    const double textureWidth = view.textureWidth;
+    const std::vector<Colour>& texture = *info.texture;
+    const Colour* texels = texture.data();
+    const size_t size = texture.size();
+    const ptrdiff_t pitch = rows.pitch;
+    // Texture rows lie in [-1, textureHeight - 1] (checked here), so
+    // n = textureWidth * row is a whole number of magnitude at most 2^12.
+    // For a texture column t of magnitude below 2^8, n + t is below 2^13,
+    // where Reals are at most 2^-40 apart: rounding moves the sum by at most
+    // 2^-41, and never past a whole number. So unless the fraction of t is
+    // within 2^-40 of 1, the floor of the rounded sum is n + floor(t), in
+    // integers.
+    const bool rowsInRange = runCount > 0 && runs[0].row >= -1 && runs[runCount - 1].row < view.textureHeight;
+    const bool wholeTexture = info.columns;
+    const double left = -p.spriteWidth / 2 + p.spriteScreenX;  // the unrounded left edge
+    for (int32_t stripe = std::max(p.drawStartX, 1); stripe < p.drawEndX; ++stripe) {
+        if (!(p.transformY < zBuffer[stripe])) continue;
         // Measured from the unrounded left edge, and not floored.
-        const double spriteTexX =
-            (stripe - (-p.spriteWidth / 2 + p.spriteScreenX)) * 256 * textureWidth / p.spriteWidth / 256;
-        // Depth above 0.5 only (which also drops sprites behind the camera);
-        // column 0 never shows a sprite; an equally deep wall hides it.
-        if (!(p.transformY > 0.5)) continue;
-        if (!(stripe > 0)) continue;
-        if (!(stripe < view.screenWidth)) continue;
-        if (!(p.transformY < frame.zBuffer[size_t(stripe)])) continue;
-        for (int32_t y = p.drawStartY; y < p.drawEndY; ++y) {
-            const int64_t bracket = (int64_t(y) - p.vMoveScreen) * 256 - int64_t(view.screenHeight) * 128;
-            const double rowInSprite = double(bracket) + p.spriteHeight * 128;
-            const double spriteTexY = floorToInt(textureHeight * rowInSprite / p.spriteHeight / 256);
-            // Where rounding put the sprite's start before its unrounded edge,
-            // the first row or column gives a small negative index; the
-            // absolute value folds it back into the texture.
-            const int64_t index = std::llabs(int64_t(floorToInt(textureWidth * spriteTexY + spriteTexX)));
-            if (!hasTexel(texture, index)) continue;
-            const Colour texel = texture[size_t(index)];
-            if (texel != 0) stagePixel(frame, stripe, y, texel);  // 0 is transparent
+        const double spriteTexX = (stripe - left) * 256 * textureWidth / p.spriteWidth / 256;
+        uint8_t* column = rows.at(stripe, 0);
+        const int32_t texColumn = floorFast(spriteTexX);
+        if (rowsInRange && spriteTexX > -256.0 && spriteTexX < 256.0 && spriteTexX - texColumn < 1 - 0x1p-40) {
+            if (wholeTexture && runs[0].row >= 0 && texColumn >= 0 && texColumn < view.textureWidth) {
+                // Every index lies inside the texture: no sign or bound to
+                // test, and a column without an opaque texel has nothing to draw.
+                if (info.opaqueRows[texColumn] == 0) continue;
+                for (int32_t r = 0; r < runCount; ++r) {
+                    const Colour texel = texels[runs[r].offset + texColumn];
+                    if (texel != 0)
+                        fillRun(column + ptrdiff_t(runs[r].start) * pitch, pitch, runs[r].end - runs[r].start, texel);
+                }
+                continue;
+            }
+            for (int32_t r = 0; r < runCount; ++r) {
+                // Where rounding put the sprite's start before its unrounded
+                // edge, the first row or column gives a small negative index;
+                // the absolute value folds it back into the texture.
+                const size_t index = size_t(std::abs(runs[r].offset + texColumn));
+                if (index >= size || texels[index] == 0) continue;  // 0 is transparent
+                fillRun(column + ptrdiff_t(runs[r].start) * pitch, pitch, runs[r].end - runs[r].start, texels[index]);
+            }
+            continue;
+        }
+        for (int32_t r = 0; r < runCount; ++r) {
+            const int32_t index = floorFast(textureWidth * double(runs[r].row) + spriteTexX);
+            const uint32_t magnitude = index < 0 ? 0u - uint32_t(index) : uint32_t(index);
+            if (magnitude >= size || texels[magnitude] == 0) continue;
+            fillRun(column + ptrdiff_t(runs[r].start) * pitch, pitch, runs[r].end - runs[r].start, texels[magnitude]);
         }
     }
 }
 
-void drawSprites(const RenderSettings& view, const Camera& camera, World& world, FrameBuffers& frame) {
-    Sprites& s = world.sprites;
-    size_t n = size_t(std::max(s.spriteCount, 0));
+// Whether order[0..n) holds each of 0..n-1 once.
+bool isPermutation(const int32_t* order, int32_t n, std::vector<uint8_t>& seen) {
+    seen.assign(size_t(n), 0);
+    for (int32_t i = 0; i < n; ++i) {
+        const int32_t k = order[i];
+        if (k < 0 || k >= n || seen[size_t(k)]) return false;
+        seen[size_t(k)] = 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+SpriteProjection projectSprite(const Camera& camera, int32_t screenWidth, int32_t screenHeight,
+                               double spriteX, double spriteY) {
+    return project(spriteCamera(camera, screenWidth, screenHeight), spriteX, spriteY);
+}
+
+int32_t sortSprites(const Camera& camera, Sprites& s, std::vector<uint8_t>& seen) {
+    size_t count = size_t(std::max(s.spriteCount, 0));
     for (size_t len : {s.spriteX.size(), s.spriteY.size(), s.spriteTexture.size(), s.spriteOrder.size(),
                        s.spriteDistance.size()})
-        n = std::min(n, len);
+        count = std::min(count, len);
+    const int32_t n = int32_t(count);
+    int32_t* order = s.spriteOrder.data();
+    double* distance = s.spriteDistance.data();
+    const double* spriteX = s.spriteX.data();
+    const double* spriteY = s.spriteY.data();
+    // Squared distances, no square root.
+    const auto distanceOf = [&](int32_t i) {
+        return (camera.posX - spriteX[i]) * (camera.posX - spriteX[i]) +
+               (camera.posY - spriteY[i]) * (camera.posY - spriteY[i]);
+    };
 
-    // Squared distances, no square root; the order starts afresh each frame.
-    for (size_t i = 0; i < n; ++i) {
-        s.spriteOrder[i] = int32_t(i);
-        s.spriteDistance[i] = (camera.posX - s.spriteX[i]) * (camera.posX - s.spriteX[i]) +
-                              (camera.posY - s.spriteY[i]) * (camera.posY - s.spriteY[i]);
+    // With distinct distances, none NaN, the comb sort's result is the one
+    // strictly decreasing arrangement, however it gets there. Sprites move
+    // little between frames, so last frame's order, when it is still a
+    // permutation, is nearly that arrangement: an insertion sort from it
+    // costs little. Ties, NaNs or too much moving fall back to the comb sort.
+    if (n > 1 && isPermutation(order, n, seen)) {
+        bool usable = true;
+        for (int32_t p = 0; p < n && usable; ++p) {
+            distance[p] = distanceOf(order[p]);
+            usable = distance[p] == distance[p];
+        }
+        int64_t budget = 16 * int64_t(n);
+        for (int32_t p = 1; p < n && usable; ++p) {
+            const double d = distance[p];
+            const int32_t k = order[p];
+            int32_t q = p;
+            for (; q > 0 && distance[q - 1] < d; --q) {
+                distance[q] = distance[q - 1];
+                order[q] = order[q - 1];
+            }
+            distance[q] = d;
+            order[q] = k;
+            budget -= p - q;
+            usable = budget >= 0 && (q == 0 || distance[q - 1] != d);
+        }
+        if (usable) return n;
     }
-    combSort(s.spriteOrder.data(), s.spriteDistance.data(), int32_t(n));
+    // The order starts afresh, as the comb sort expects.
+    for (int32_t i = 0; i < n; ++i) {
+        order[i] = i;
+        distance[i] = distanceOf(i);
+    }
+    combSort(order, distance, n);
+    return n;
+}
 
+int32_t sortAndProjectSprites(const RenderSettings& view, const Camera& camera, World& world,
+                              FrameBuffers& frame) {
+    Sprites& s = world.sprites;
+    const int32_t n = sortSprites(camera, s, frame.orderSeen);
+    const SpriteCamera v = spriteCamera(camera, view.screenWidth, view.screenHeight);
+    int32_t visible = 0;
+    for (int32_t p = 0; p < n; ++p) {
+        const size_t k = size_t(s.spriteOrder[size_t(p)]);
+        if (!textureAt(world, s.spriteTexture[k])) continue;
+        visible += sometimesVisible(project(v, s.spriteX[k], s.spriteY[k]));
+    }
+    return visible;
+}
+
+void drawSprites(const RenderSettings& view, const Camera& camera, World& world, FrameBuffers& frame,
+                 PixelRows rows) {
+    Sprites& s = world.sprites;
+    const int32_t n = sortSprites(camera, s, frame.orderSeen);
     if (!textureSizeUsable(view) || frame.zBuffer.size() < size_t(std::max(view.screenWidth, 0))) return;
+    // renderFrame keeps the view inside the back buffer, and so the rows of
+    // a sprite within kMaxRows.
+    if (view.screenHeight > kMaxRows || view.screenWidth > kBackBufferWidth) return;
+    const SpriteCamera v = spriteCamera(camera, view.screenWidth, view.screenHeight);
+    SpriteTextures textures;
     // Far to near: nearer sprites cover farther ones; sprites are not
     // depth-tested against each other.
-    for (size_t p = 0; p < n; ++p) {
-        const size_t k = size_t(s.spriteOrder[p]);
+    for (int32_t p = 0; p < n; ++p) {
+        const size_t k = size_t(s.spriteOrder[size_t(p)]);
         const std::vector<Colour>* texture = textureAt(world, s.spriteTexture[k]);
         if (!texture) continue;
-        const SpriteProjection projection =
-            projectSprite(camera, view.screenWidth, view.screenHeight, s.spriteX[k], s.spriteY[k]);
-        stageSprite(projection, *texture, view, frame);
+        const SpriteProjection projection = project(v, s.spriteX[k], s.spriteY[k]);
+        if (sometimesVisible(projection))
+            drawSprite(projection, spriteTexture(textures, *texture, view), view, frame.zBuffer.data(), rows);
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The sprite pass: sprites sorted far to near, projected as camera-facing
-// squares and staged column by column behind the walls' depths.
+// squares and drawn column by column behind the walls' depths.
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -55,8 +55,20 @@ inline void combSort(int32_t* order, double* distance, int32_t n) {
     combSortTraced(order, distance, n, [](double, int32_t, bool) {});
 }
 
-// Sorts the sprites (rewriting spriteOrder and spriteDistance) and stages
+// Step 1 and 2 of the pass: every sprite's squared distance from the camera,
+// and spriteOrder and spriteDistance sorted farthest first, exactly as the
+// comb sort from the identity order leaves them. Returns the sprite count.
+int32_t sortSprites(const Camera& camera, Sprites& sprites, std::vector<uint8_t>& seen);
+
+// The sort, then every sprite projected in drawing order without drawing
+// it: the work a frame spends on sprites beyond their pixels. Returns how
+// many sprites would draw.
+int32_t sortAndProjectSprites(const RenderSettings& view, const Camera& camera, World& world,
+                              FrameBuffers& frame);
+
+// Sorts the sprites (rewriting spriteOrder and spriteDistance) and draws
 // them farthest first. frame.zBuffer holds at least view.screenWidth entries.
-void drawSprites(const RenderSettings& view, const Camera& camera, World& world, FrameBuffers& frame);
+void drawSprites(const RenderSettings& view, const Camera& camera, World& world, FrameBuffers& frame,
+                 PixelRows rows);
 
 }  // namespace vl

@@ -3,10 +3,19 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "base/numeric.h"
+#include "render/fast_round.h"
 #include "render/texels.h"
 
 namespace vl {
+
+// std::floor of a Real without a C runtime call in the common range; whole
+// numbers (-0.0 included) come back as they are, as std::floor gives them.
+static double floorReal(double v) {
+    if (!(v > -2147483648.0 && v < 2147483648.0)) return std::floor(v);
+    const double t = double(_mm_cvttsd_si32(_mm_set_sd(v)));
+    if (t == v) return v;
+    return t > v ? t - 1 : t;
+}
 
 ColumnCast castColumn(const Camera& camera, const MapGrid& map, int32_t screenWidth,
                       int32_t screenHeight, int32_t x) {
@@ -16,8 +25,8 @@ ColumnCast castColumn(const Camera& camera, const MapGrid& map, int32_t screenWi
     c.rayPosY = camera.posY;
     c.rayDirX = camera.dirX + camera.planeX * c.cameraX;
     c.rayDirY = camera.dirY + camera.planeY * c.cameraX;
-    c.mapX = floorToInt(c.rayPosX);
-    c.mapY = floorToInt(c.rayPosY);
+    c.mapX = floorFast(c.rayPosX);
+    c.mapY = floorFast(c.rayPosY);
 
     // A ray exactly along a grid line would divide by zero below; a tiny
     // component instead makes it step the other way, never crossing a line.
@@ -51,7 +60,7 @@ ColumnCast castColumn(const Camera& camera, const MapGrid& map, int32_t screenWi
 
     // The camera's own cell is never tested: a camera inside a wall sees the
     // next wall along the ray. A tie steps in y.
-    for (;;) {
+    const auto step = [&c] {
         if (c.sideDistX < c.sideDistY) {
             c.sideDistX += c.deltaDistX;
             c.mapX += c.stepX;
@@ -61,15 +70,51 @@ ColumnCast castColumn(const Camera& camera, const MapGrid& map, int32_t screenWi
             c.mapY += c.stepY;
             c.side = 1;
         }
-        // Both coordinates move monotonically, so a ray through an open
-        // border (or from a camera off the grid) always gets here.
-        if (!inGrid(map, c.mapX, c.mapY)) return c;
-        const int32_t value = cellAt(map, int32_t(c.mapX), int32_t(c.mapY));
-        if (value > 0) {
-            c.hit = true;
-            c.wall = value;
-            break;
+    };
+    // Both coordinates move monotonically, so a ray through an open border
+    // (or from a camera off the grid) leaves it for good. From a cell more
+    // than one away from the grid, the first step already leaves it.
+    if (c.mapX < -1 || c.mapX > map.rowCount || c.mapY < -1 || c.mapY > map.rowLength) {
+        step();
+        return c;
+    }
+    {
+        // Here every cell the march visits is within one of the grid, so
+        // 32 bits hold it; the march runs in locals.
+        int32_t mapX = int32_t(c.mapX), mapY = int32_t(c.mapY);
+        double sideDistX = c.sideDistX, sideDistY = c.sideDistY;
+        const double deltaDistX = c.deltaDistX, deltaDistY = c.deltaDistY;
+        const int32_t stepX = c.stepX, stepY = c.stepY;
+        const uint32_t rowCount = uint32_t(map.rowCount), rowLength = uint32_t(map.rowLength);
+        const int32_t* cells = map.cells.data();
+        int side = 0;
+        int32_t value = 0;
+        bool inside = true;
+        for (;;) {
+            if (sideDistX < sideDistY) {
+                sideDistX += deltaDistX;
+                mapX += stepX;
+                side = 0;
+            } else {
+                sideDistY += deltaDistY;
+                mapY += stepY;
+                side = 1;
+            }
+            if (uint32_t(mapX) >= rowCount || uint32_t(mapY) >= rowLength) {
+                inside = false;
+                break;
+            }
+            value = cells[size_t(uint32_t(mapX)) * rowLength + uint32_t(mapY)];
+            if (value > 0) break;
         }
+        c.mapX = mapX;
+        c.mapY = mapY;
+        c.sideDistX = sideDistX;
+        c.sideDistY = sideDistY;
+        c.side = side;
+        if (!inside) return c;
+        c.hit = true;
+        c.wall = value;
     }
 
     if (c.side == 0)
@@ -78,56 +123,83 @@ ColumnCast castColumn(const Camera& camera, const MapGrid& map, int32_t screenWi
         c.quotient = (double(c.mapY) - c.rayPosY + (1 - c.stepY) / 2) / c.rayDirY;
     c.perpWallDist = std::fabs(c.quotient);
 
-    // Distance 0 makes the quotient infinite; floorToInt saturates it, so the
+    // Distance 0 makes the quotient infinite; the floor saturates it, so the
     // slice covers the whole view. The halves are taken in doubles, so even
     // the saturated height cannot overflow.
-    c.lineHeight = floorToInt(std::fabs(double(screenHeight) / c.perpWallDist));
-    c.drawStart = floorToInt(-double(c.lineHeight) / 2 + double(screenHeight) / 2);
+    c.lineHeight = floorFast(std::fabs(double(screenHeight) / c.perpWallDist));
+    c.drawStart = floorFast(-double(c.lineHeight) / 2 + double(screenHeight) / 2);
     if (c.drawStart < 0) c.drawStart = 0;
-    c.drawEnd = floorToInt(double(c.lineHeight) / 2 + double(screenHeight) / 2);
+    c.drawEnd = floorFast(double(c.lineHeight) / 2 + double(screenHeight) / 2);
     // Clamped to the last row, which the slice (ending at drawEnd - 1) then
     // never reaches: a full-height wall leaves the bottom row alone.
     if (c.drawEnd >= screenHeight) c.drawEnd = screenHeight - 1;
 
     c.wallX = c.side == 1 ? c.rayPosX + c.quotient * c.rayDirX : c.rayPosY + c.quotient * c.rayDirY;
-    c.wallX -= std::floor(c.wallX);
+    c.wallX -= floorReal(c.wallX);
     return c;
 }
 
 int64_t wallTexX(const ColumnCast& c, int32_t textureWidth) {
-    int64_t texX = floorToInt(double(textureWidth) * c.wallX);
+    int64_t texX = floorFast(double(textureWidth) * c.wallX);
     if (c.side == 0 && c.rayDirX > 0) texX = int64_t(textureWidth) - texX - 1;
     if (c.side == 1 && c.rayDirY > 0) texX = int64_t(textureWidth) - texX - 1;
     return texX;
 }
 
-void fillFlatColumn(const ColumnCast& c, int32_t x, const World& world, Surface& backBuffer) {
-    // A wall kind with no colour entry draws nothing and leaves the brush.
-    if (size_t(c.wall) >= world.flatColors.size()) return;
-    Colour colour = world.flatColors[size_t(c.wall)];
-    if (c.side == 1) colour = halve(colour);
-    setBrushColor(backBuffer, colour);
-    fillRect(backBuffer, x, c.drawStart, x + 1, c.drawEnd);
+void drawFlatColumns(const RenderSettings& view, const Camera& camera, const World& world, PixelRows rows,
+                     Surface& backBuffer) {
+    bool brushSet = false;
+    Colour lastColour = 0, resolvedFrom = 0, resolved = 0;
+    for (int32_t x = 0; x < view.screenWidth; ++x) {
+        const ColumnCast c = castColumn(camera, world.worldMap, view.screenWidth, view.screenHeight, x);
+        // No wall, or a wall kind with no colour entry: nothing drawn, and
+        // the brush keeps its colour.
+        if (!c.hit || size_t(c.wall) >= world.flatColors.size()) continue;
+        Colour colour = world.flatColors[size_t(c.wall)];
+        if (c.side == 1) colour = halve(colour);
+        // Setting the colour leaves the brush solid, so every fill paints;
+        // system colours are looked up again only when the colour changes.
+        if (!brushSet || colour != resolvedFrom) resolved = resolveColour(colour);
+        resolvedFrom = lastColour = colour;
+        brushSet = true;
+        uint8_t* p = rows.at(x, c.drawStart);
+        for (int32_t y = c.drawStart; y < c.drawEnd; ++y, p += rows.pitch) putPixel(p, resolved);
+    }
+    // Only the last column's brush colour outlives the frame.
+    if (brushSet) setBrushColor(backBuffer, lastColour);
 }
 
-void stageWallColumn(const ColumnCast& c, int32_t x, const RenderSettings& view, const World& world,
-                     FrameBuffers& frame) {
+void drawWallColumn(const ColumnCast& c, int32_t x, const RenderSettings& view, const World& world,
+                    PixelRows rows) {
     const std::vector<Colour>* texture = textureAt(world, c.wall);
-    if (!texture) return;
+    if (!texture || c.drawStart >= c.drawEnd) return;
     const int64_t texX = wallTexX(c, view.textureWidth);
-    for (int32_t y = c.drawStart; y < c.drawEnd; ++y) {
-        // The bracket is whole; when screenHeight - lineHeight is odd the
-        // slice's top row gets -128 here and texY -1 below.
-        const int64_t bracket = int64_t(256) * y - int64_t(128) * view.screenHeight;
-        const double rowInWall = double(bracket) + 128 * double(c.lineHeight);
-        const int32_t texY = floorToInt(double(view.textureHeight) * rowInWall / double(c.lineHeight) / 256);
-        // That texY of -1 gives a negative index; its absolute value turns
-        // it into texel textureWidth - texX of the first texel row.
+    const Colour* texels = texture->data();
+    const size_t size = texture->size();
+    // Halving on y sides as a shift and a mask, fixed for the column.
+    const int halving = c.side == 1 ? 1 : 0;
+    const Colour keep = c.side == 1 ? 0x7F7F7Fu : 0xFFFFFFFFu;
+    uint8_t* p = rows.at(x, c.drawStart);
+
+    TexRowStepper rowOf;
+    // wallX lies in [0, 1] (1 only by rounding), so texX lies in
+    // [-1, textureWidth] and the index below fits 32 bits.
+    if (startTexRows(view.textureHeight, view.screenHeight, double(c.lineHeight), c.drawStart, rowOf) &&
+        texX >= -1 && texX <= kTextureSide) {
+        const int32_t column = int32_t(texX), width = view.textureWidth;
+        for (int32_t y = c.drawStart; y < c.drawEnd; ++y, p += rows.pitch, rowOf.next()) {
+            // When screenHeight - lineHeight is odd the slice's top row has
+            // texture row -1; the absolute value turns that index into texel
+            // textureWidth - texX of the first texel row.
+            const int32_t index = std::abs(width * rowOf.row + column);
+            if (size_t(index) < size) putPixel(p, (texels[index] >> halving) & keep);
+        }
+        return;
+    }
+    for (int32_t y = c.drawStart; y < c.drawEnd; ++y, p += rows.pitch) {
+        const int32_t texY = texRowByFormula(view.textureHeight, view.screenHeight, double(c.lineHeight), y);
         const int64_t index = std::llabs(int64_t(view.textureWidth) * texY + texX);
-        if (!hasTexel(*texture, index)) continue;
-        Colour colour = (*texture)[size_t(index)];
-        if (c.side == 1) colour = halve(colour);
-        stagePixel(frame, x, y, colour);
+        if (hasTexel(*texture, index)) putPixel(p, (texels[size_t(index)] >> halving) & keep);
     }
 }
 

@@ -36,12 +36,15 @@ ColumnCast castColumn(const Camera& camera, const MapGrid& map, int32_t screenWi
 // +y. 64-bit because a non-finite wallX saturates the floor.
 int64_t wallTexX(const ColumnCast& c, int32_t textureWidth);
 
-// Flat mode: the slice in the wall's colour, straight onto the back buffer.
-void fillFlatColumn(const ColumnCast& c, int32_t x, const World& world, Surface& backBuffer);
+// Flat mode: every column's slice in its wall's colour, and the back
+// buffer's brush left in the last column's colour, as one brush-colour change
+// and one rectangle fill per column would leave it.
+void drawFlatColumns(const RenderSettings& view, const Camera& camera, const World& world, PixelRows rows,
+                     Surface& backBuffer);
 
-// Textured mode: stages the slice's texels (the caller checked the texture
-// size is usable).
-void stageWallColumn(const ColumnCast& c, int32_t x, const RenderSettings& view, const World& world,
-                     FrameBuffers& frame);
+// Textured mode: the slice's texels (the caller checked the texture size is
+// usable).
+void drawWallColumn(const ColumnCast& c, int32_t x, const RenderSettings& view, const World& world,
+                    PixelRows rows);
 
 }  // namespace vl

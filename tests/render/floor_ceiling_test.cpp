@@ -4,6 +4,7 @@
 
 #include "render/floor_ceiling.h"
 #include "support/render_scene.h"
+#include "written_pixels.h"
 
 namespace vl {
 namespace {
@@ -38,7 +39,7 @@ TEST(RenderFloor, WorkedColumnAndItsMirroredCeiling) {
     RenderScene s(2);
     s.settings.floorTexture = 3;
     s.settings.ceilingTexture = 4;
-    s.render();
+    const test::WrittenPixels written = test::renderNoting(s);
     EXPECT_EQ(s.texelAt(256, 269, true), (Texel{3, 2048}));
     EXPECT_EQ(s.texelAt(256, 300, true), (Texel{3, 2066}));
     EXPECT_EQ(s.texelAt(256, 383, true), (Texel{3, 2080}));
@@ -47,8 +48,8 @@ TEST(RenderFloor, WorkedColumnAndItsMirroredCeiling) {
     // 384 + 153 is odd: the last ceiling row is the wall's first row.
     EXPECT_EQ(s.texelAt(256, 115), (Texel{4, 2048}));
     EXPECT_EQ(s.texelAt(256, 116), (Texel{2, 31}));
-    EXPECT_EQ(s.flag(256, 268), 0);  // drawEnd itself is never a floor row
-    EXPECT_EQ(s.flag(256, 0), 0);
+    EXPECT_FALSE(written.at(256, 268));  // drawEnd itself is never a floor row
+    EXPECT_FALSE(written.at(256, 0));
     EXPECT_EQ(s.pixel(256, 0), clWhite);
 }
 
@@ -57,10 +58,10 @@ TEST(RenderFloor, RowRangesAroundEvenAndOddSlices) {
     s.settings.floorTexture = 3;
     s.settings.ceilingTexture = 4;
     s.camera.posX = 1.16;  // distance 3.84: lineHeight 100, rows 142 to 241
-    s.render();
+    const test::WrittenPixels written = test::renderNoting(s);
     for (int y = 0; y < 384; ++y) {
-        const int expected = y == 0 || y == 242 ? 0 : 1;
-        EXPECT_EQ(s.flag(256, y), expected) << y;
+        const bool expected = y != 0 && y != 242;
+        EXPECT_EQ(written.at(256, y), expected) << y;
         if (!expected) continue;
         const int texture = y <= 141 ? 4 : y <= 241 ? 2 : 3;
         EXPECT_EQ(s.texelAt(256, y, texture == 3).texture, texture) << y;
@@ -71,16 +72,14 @@ TEST(RenderFloor, RowRangesAroundEvenAndOddSlices) {
     ASSERT_EQ(c.lineHeight, 101);
     ASSERT_EQ(c.drawStart, 141);
     ASSERT_EQ(c.drawEnd, 242);
-    s.render();
+    EXPECT_FALSE(test::renderNoting(s).at(256, 242));
     EXPECT_EQ(s.texelAt(256, 141).texture, 4);
     EXPECT_EQ(s.texelAt(256, 142).texture, 2);
-    EXPECT_EQ(s.flag(256, 242), 0);
 
     // A slice down to the clamped bottom row leaves no room for either.
     s.camera.posX = 4.0;
-    s.render();
+    EXPECT_FALSE(test::renderNoting(s).at(256, 383));
     EXPECT_EQ(s.texelAt(256, 0).texture, 2);
-    EXPECT_EQ(s.flag(256, 383), 0);
 }
 
 TEST(RenderFloor, HalvedOnTheFloorOnlyAndAbsentWithoutTextures) {
@@ -96,10 +95,10 @@ TEST(RenderFloor, HalvedOnTheFloorOnlyAndAbsentWithoutTextures) {
     RenderScene n(2);
     setBrushColor(n.backBuffer, 0x000000FF);
     fillRect(n.backBuffer, 0, 0, 800, 600);
-    n.render();
+    const test::WrittenPixels written = test::renderNoting(n);
     EXPECT_EQ(n.pixel(256, 300), 0x000000FFu);
     EXPECT_EQ(n.pixel(256, 84), 0x000000FFu);
-    EXPECT_EQ(n.flag(256, 300) + n.flag(256, 84), 0);
+    EXPECT_FALSE(written.at(256, 300) || written.at(256, 84));
 }
 
 }  // namespace

@@ -6,20 +6,16 @@
 
 #include "render/walls.h"
 #include "support/render_scene.h"
+#include "written_pixels.h"
 
 namespace vl {
 namespace {
 
+using test::renderNoting;
 using test::RenderScene;
 using test::Texel;
+using test::WrittenPixels;
 
-int flagsIn(const RenderScene& s, int width, int height) {
-    int n = 0;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) n += s.flag(x, y);
-    return n;
-}
-int flagsSet(const RenderScene& s) { return flagsIn(s, 800, 600); }
 bool allZero(const std::vector<Colour>& v) {
     return std::all_of(v.begin(), v.end(), [](Colour c) { return c == 0; });
 }
@@ -29,22 +25,23 @@ TEST(RenderFrame, CompositionWritesBlueGreenRedAndConsumesTheColours) {
     s.world.textures[2].assign(kTexelsPerTexture, makeColour(64, 128, 255));
     s.world.textures[1].assign(kTexelsPerTexture, 0);
     s.frame.zBuffer.clear();  // a host that never sized it
-    s.render();
+    const WrittenPixels written = renderNoting(s);
     const uint8_t* p = rowBytes(s.backBuffer, 200) + 3 * 256;
     EXPECT_EQ((std::vector<int>{p[0], p[1], p[2]}), (std::vector<int>{255, 128, 64}));
     EXPECT_EQ(s.pixel(0, 200), 0u);  // a staged 0 is written: the flag decides
     EXPECT_TRUE(allZero(s.frame.colorBuffer));
-    EXPECT_EQ(s.flag(256, 200), 1);
+    EXPECT_TRUE(written.at(256, 200));
     ASSERT_EQ(s.frame.zBuffer.size(), 512u);
     EXPECT_EQ(s.frame.zBuffer[256], 2.5);
 
     s.frame.colorBuffer[5] = 7;  // a second init zeroes colours, keeps flags
+    s.frame.drawnFlags[9] = 1;
     initFrameBuffers(s.frame);
     EXPECT_TRUE(allZero(s.frame.colorBuffer));
-    EXPECT_EQ(s.flag(256, 200), 1);
+    EXPECT_EQ(s.frame.drawnFlags[9], 1);
 }
 
-TEST(RenderFrame, OtherModesOnlyClearTheFlags) {
+TEST(RenderFrame, OtherModesChangeNothingButFlatWalls) {
     for (int32_t mode : {0, 1, 3}) {
         RenderScene s(mode);
         s.settings.floorTexture = 3;
@@ -53,7 +50,9 @@ TEST(RenderFrame, OtherModesOnlyClearTheFlags) {
         s.frame.zBuffer.clear();
         const std::vector<uint8_t> before = s.backBuffer.pixels;
         s.render();
-        EXPECT_EQ(flagsSet(s), 800 * 600 - 512 * 384) << mode;  // only the view is cleared
+        // Frames write straight into the back buffer: the flags are left alone.
+        EXPECT_TRUE(
+            std::all_of(s.frame.drawnFlags.begin(), s.frame.drawnFlags.end(), [](int32_t f) { return f == 1; }));
         EXPECT_TRUE(s.frame.zBuffer.empty());
         EXPECT_TRUE(allZero(s.frame.colorBuffer));
         EXPECT_EQ(s.world.sprites.spriteDistance[0], 0.0);
@@ -69,13 +68,13 @@ TEST(RenderFrame, SmallViewStaysInItsRectangle) {
     s.settings.floorTexture = 3;
     s.settings.ceilingTexture = 4;
     s.addSprite(4, 2.5, 3);
-    s.render();
+    const WrittenPixels written = renderNoting(s);
     int changed = 0;
     for (int y = 0; y < 600; ++y)
         for (int x = 0; x < 800; ++x) {
             const bool inside = x < 320 && y < 200;
             changed += inside && s.pixel(x, y) != clWhite;
-            ASSERT_TRUE(inside || (s.pixel(x, y) == clWhite && s.flag(x, y) == 0)) << x << "," << y;
+            ASSERT_TRUE(inside || (s.pixel(x, y) == clWhite && !written.at(x, y))) << x << "," << y;
         }
     EXPECT_GT(changed, 320 * 190);
 }
@@ -86,17 +85,16 @@ TEST(RenderFrame, RaysLeavingTheGridDrawNothing) {
     for (int y = 0; y < 8; ++y) s.setCell(7, y, 0);  // open the far border
     s.setCell(5, 2, 0);
     s.addSprite(6.5, 2.5, 3);
-    s.render();
+    const WrittenPixels written = renderNoting(s);
     EXPECT_EQ(s.frame.zBuffer[256], HUGE_VAL);
-    for (int y = 0; y < 384; ++y) ASSERT_EQ(s.flag(256, y), y >= 144 && y < 240) << y;  // the sprite only
+    for (int y = 0; y < 384; ++y) ASSERT_EQ(written.at(256, y), y >= 144 && y < 240) << y;  // the sprite only
 
     RenderScene empty(2), hollow(2), far(2);
     setMapSize(empty.world.worldMap, 0, 0);
     hollow.world.worldMap.cells.resize(10);  // fewer cells than its sizes claim
     far.camera.posX = -3;                    // the first step already leaves the grid
     for (RenderScene* r : {&empty, &hollow, &far}) {
-        r->render();
-        EXPECT_EQ(flagsSet(*r), 0);
+        EXPECT_EQ(renderNoting(*r).count(), 0);
         EXPECT_EQ(r->frame.zBuffer, std::vector<double>(512, HUGE_VAL));
     }
 
@@ -107,10 +105,10 @@ TEST(RenderFrame, RaysLeavingTheGridDrawNothing) {
     off.settings.floorTexture = 3;
     off.setCell(2, 0, 0);
     off.camera = Camera{2.5, -0.5, 0, 0.1, -0.066, 0};
-    off.render();
+    const WrittenPixels offWritten = renderNoting(off);
     EXPECT_EQ(castColumn(off.camera, off.world.worldMap, 512, 384, 256).drawEnd, 194);
-    EXPECT_EQ(off.flag(256, 200), 1);
-    EXPECT_EQ(off.flag(256, 383), 0);
+    EXPECT_TRUE(offWritten.at(256, 200));
+    EXPECT_FALSE(offWritten.at(256, 383));
 }
 
 TEST(RenderFrame, MissingColoursAndTexturesSkipTheirPixels) {
@@ -125,16 +123,16 @@ TEST(RenderFrame, MissingColoursAndTexturesSkipTheirPixels) {
     s.settings.ceilingTexture = 9;  // beyond the table
     s.addSprite(4, 2.5, 9);
     s.addSprite(4, 2.6, 0);  // the reserved, empty entry
-    s.render();
-    for (int y = 0; y < 269; ++y) ASSERT_EQ(s.flag(256, y), 0) << y;
+    const WrittenPixels written = renderNoting(s);
+    for (int y = 0; y < 269; ++y) ASSERT_FALSE(written.at(256, y)) << y;
     EXPECT_EQ(s.frame.zBuffer[256], 2.5);
     EXPECT_EQ(s.texelAt(256, 300, true).texture, 3);
 
     RenderScene shortTex(2);  // rows whose index passes its end stay unstaged
     shortTex.world.textures[2].resize(100);
-    shortTex.render();
+    const WrittenPixels shortWritten = renderNoting(shortTex);
     EXPECT_EQ(shortTex.texelAt(256, 116), (Texel{2, 31}));
-    EXPECT_EQ(shortTex.flag(256, 267), 0);
+    EXPECT_FALSE(shortWritten.at(256, 267));
 
     for (auto [w, h] : {std::pair{0, 64}, std::pair{64, 0}, std::pair{-5, 64}, std::pair{128, 64}}) {
         RenderScene bad(2);
@@ -142,8 +140,7 @@ TEST(RenderFrame, MissingColoursAndTexturesSkipTheirPixels) {
         bad.settings.textureHeight = h;
         bad.settings.floorTexture = 3;
         bad.addSprite(4, 2.5, 3);
-        bad.render();
-        EXPECT_EQ(flagsSet(bad), 0) << w << "x" << h;
+        EXPECT_EQ(renderNoting(bad).count(), 0) << w << "x" << h;
         EXPECT_EQ(bad.frame.zBuffer[256], 2.5);
         EXPECT_EQ(bad.world.sprites.spriteDistance[0], 2.25);
     }
@@ -161,8 +158,8 @@ TEST(RenderFrame, HostileCamerasSpritesAndSizesStayInside) {
             s.settings.ceilingTexture = 4;
             s.camera = cam;
             for (double x : {4.0, nan, 1e300, 2.5, 2.5 + 1e-300}) s.addSprite(x, 2.5, 3);
-            s.render();
-            EXPECT_EQ(flagsSet(s), flagsIn(s, 512, 384));
+            const WrittenPixels written = renderNoting(s);
+            EXPECT_EQ(written.count(), written.countIn(512, 384));
         }
 
     RenderScene big(2);  // a view beyond the back buffer is cut to it

@@ -6,6 +6,7 @@
 
 #include "render/sprites.h"
 #include "support/render_scene.h"
+#include "written_pixels.h"
 
 namespace vl {
 namespace {
@@ -64,14 +65,15 @@ TEST(RenderSprites, ColumnTests) {
     // Equal depth hides the sprite; only the column just behind it shows.
     s.frame.zBuffer.assign(512, depth);
     s.frame.zBuffer[200] = std::nextafter(depth, 10.0);
-    drawSprites(s.settings, s.camera, s.world, s.frame);
-    for (int x = 0; x < 512; ++x) EXPECT_EQ(s.flag(x, 150), x == 200) << x;
+    const test::WrittenPixels written = test::noteWrites(s, [](RenderScene& t) {
+        drawSprites(t.settings, t.camera, t.world, t.frame, test::backBufferRows(t.backBuffer));
+    });
+    for (int x = 0; x < 512; ++x) EXPECT_EQ(written.at(x, 150), x == 200) << x;
 
     // A sprite reaching past the left edge starts at column 1.
     RenderScene left = spriteScene();
     left.addSprite(3, 3.9, 3);
-    left.render();
-    EXPECT_EQ(left.flag(0, 100), 0);
+    EXPECT_FALSE(test::renderNoting(left).at(0, 100));
     EXPECT_EQ(left.texelAt(1, 100).texture, 3);
 }
 
@@ -95,10 +97,9 @@ TEST(RenderSprites, DrawnFarthestFirst) {
     RenderScene clear = spriteScene();
     clear.world.textures[4].assign(kTexelsPerTexture, 0);
     clear.addSprite(3, 5, 4);
-    clear.render();
     RenderScene none = spriteScene();
-    none.render();
-    EXPECT_EQ(clear.frame.drawnFlags, none.frame.drawnFlags);
+    EXPECT_EQ(test::renderNoting(clear).mask, test::renderNoting(none).mask);
+    EXPECT_EQ(clear.backBuffer.pixels, none.backBuffer.pixels);
 }
 
 std::vector<std::pair<double, int32_t>> sortPasses(std::vector<double> distance, bool& lastSwapped) {
