@@ -60,7 +60,6 @@ struct NativeScene {
         settings.renderMode = s.mode;
         settings.floorTexture = bench::kFloorTexture;
         settings.ceilingTexture = bench::kCeilingTexture;
-        initFrameBuffers(frame);
         frame.zBuffer.assign(size_t(s.width), 0.0);
         setWidth(backBuffer, kBackBufferWidth);
         setHeight(backBuffer, kBackBufferHeight);

@@ -27,7 +27,6 @@ double init(EngineState& st, int32_t window) {
     st.settings.renderMode = st.settings.modeFlat;
     st.settings.screenWidth = 512;
     st.settings.screenHeight = 384;
-    initFrameBuffers(st.frame);
     st.camera.planeX = 0.0;
     st.camera.planeY = 0.66;
     // Entry 0 of both tables stands for open space and is never loaded.

@@ -11,13 +11,6 @@
 
 namespace vl {
 
-void initFrameBuffers(FrameBuffers& f) {
-    // Resizing keeps what the flags held; only the colours must start at 0.
-    f.colorBuffer.resize(kStagingEntries, 0);
-    f.drawnFlags.resize(kStagingEntries, 0);
-    std::memset(f.colorBuffer.data(), 0, f.colorBuffer.size() * sizeof(Colour));
-}
-
 namespace {
 
 // Pixels can only land inside the back buffer. The engine's back buffer

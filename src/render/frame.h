@@ -38,10 +38,10 @@ constexpr int32_t kBackBufferHeight = 600;
 constexpr size_t kStagingEntries = size_t(kBackBufferWidth) * size_t(kBackBufferHeight);
 
 struct FrameBuffers {
-    // The staging buffers of the engine record. Frames no longer stage into
-    // them: colorBuffer stays all zero and drawnFlags as initFrameBuffers
-    // left it.
-    std::vector<Colour> colorBuffer;   // [row * kBackBufferWidth + column]
+    // Staging buffers: frames here never use them (see above), so the engine
+    // leaves them empty. The literal renderer that the tests keep as an
+    // oracle stages into them, [row * kBackBufferWidth + column].
+    std::vector<Colour> colorBuffer;
     std::vector<int32_t> drawnFlags;
     std::vector<double> zBuffer;       // one wall distance per screen column
 
@@ -85,10 +85,6 @@ inline void putPixelPair(uint8_t* p, uint32_t first, uint32_t second) {
     std::memcpy(p, &head, 4);
     std::memcpy(p + 4, &tail, 2);
 }
-
-// Makes the staging buffers (all zero) if they do not exist yet, and zeroes
-// colorBuffer.
-void initFrameBuffers(FrameBuffers& f);
 
 // Renders one frame into backBuffer (the engine's is the 800 x 600, 24-bit
 // surface; any other surface gets the pixels that fall inside it). Writes

@@ -210,7 +210,6 @@ void runScene(Random& r, int round, int32_t spriteCount) {
     randomWorld(r, fast.world, spriteCount);
     randomSettings(r, fast.settings, round);
     fast.camera = randomCamera(r, fast.world.worldMap);
-    initFrameBuffers(fast.frame);
     const int32_t width = std::max(0, std::min(fast.settings.screenWidth, kBackBufferWidth));
     const size_t depths = r.pick({size_t(width), size_t(width), size_t(0), size_t(width / 2), size_t(900)});
     fast.frame.zBuffer.assign(depths, r.real(0, 20));
@@ -268,7 +267,7 @@ TEST(RenderDifferential, FloorPointsAtTexelTiesMatchTheReference) {
         for (int i = 0; i < kTexelsPerTexture; ++i) world.textures[size_t(t)][size_t(i)] = Colour(i * 2 + t);
     }
     FrameBuffers staged, scratch;
-    initFrameBuffers(staged);
+    reference::initFrameBuffers(staged);
     std::vector<uint8_t> zeros, ones;
     for (int round = 0; round < 1500; ++round) {
         RenderSettings view;

@@ -59,7 +59,6 @@ struct RenderScene {
         settings.modeTextured = 2;
         settings.renderMode = renderMode;
         camera = Camera{2.5, 2.5, 1, 0, 0, 0.66};
-        initFrameBuffers(frame);
         frame.zBuffer.assign(512, 0.0);
         setWidth(backBuffer, 800);
         setHeight(backBuffer, 600);
@@ -67,7 +66,6 @@ struct RenderScene {
     }
     void setCell(int x, int y, int32_t v) { world.worldMap.cells[size_t(x) * 8 + size_t(y)] = v; }
     void render() { renderFrame(settings, camera, world, frame, backBuffer); }
-    int32_t flag(int x, int y) const { return frame.drawnFlags[size_t(y) * kBackBufferWidth + size_t(x)]; }
     Colour pixel(int x, int y) const { return backPixel(backBuffer, x, y); }
     Texel texelAt(int x, int y, bool halved = false) const { return decodeTexel(pixel(x, y), halved); }
     int32_t addSprite(double x, double y, int32_t texture) { return vl::addSprite(world.sprites, x, y, texture); }
