@@ -71,6 +71,12 @@ TEST(Surface, AbsurdSizesAreRefusedBeforeAllocating) {
     EXPECT_THROW(setHeight(s, 1 << 20), Error);
     EXPECT_EQ(s.height, 0);
     EXPECT_THROW(setHeight(s, -5), Error);
+    size_t bytes = 1;
+    // A 4 GiB row: on a 32-bit build its stride would wrap to 0 in size_t.
+    EXPECT_FALSE(pixelStorageSize(1 << 30, 1, 32, bytes));
+    EXPECT_EQ(bytes, 0u);
+    EXPECT_TRUE(pixelStorageSize(800, 600, 24, bytes));
+    EXPECT_EQ(bytes, 800u * 600u * 3u);
 }
 
 TEST(Canvas, BrushColourAndStyleAreCoupled) {
