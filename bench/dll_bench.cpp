@@ -17,6 +17,7 @@
 
 #include "bench_scene.h"
 #include "velmora_api.h"
+#include "win32_window.h"
 
 namespace {
 
@@ -51,37 +52,9 @@ void writeTexture(const std::string& path, int t) {
     std::fclose(out);
 }
 
-LRESULT CALLBACK windowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_ERASEBKGND) return 1;
-    return DefWindowProcA(w, msg, wp, lp);
-}
+using vl::host::pumpMessages;
 
-void pumpMessages() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
-HWND benchWindow() {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = windowProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "VelmoraBenchHost";
-    RegisterClassA(&wc);
-    RECT r{0, 0, 800, 600};
-    AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
-    HWND w = CreateWindowA("VelmoraBenchHost", "Velmora benchmark", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                           r.right - r.left, r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
-    ShowWindow(w, SW_SHOW);
-    UpdateWindow(w);
-    for (int i = 0; i < 20; ++i) {
-        pumpMessages();
-        Sleep(10);
-    }
-    return w;
-}
+HWND benchWindow() { return vl::host::makeWindow("Velmora benchmark"); }
 
 // One loaded copy of a DLL: its own engine, with the benchmark world and a
 // given number of sprites. Copies under other names load as separate
@@ -129,28 +102,9 @@ Library loadLibrary(const std::string& dll, const std::string& copyName, HWND wi
 
 // FNV-1a over the window's client area, read back through the screen.
 uint64_t windowChecksum(HWND window) {
-    pumpMessages();
-    HDC dc = GetDC(window);
-    HDC mem = CreateCompatibleDC(dc);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = 800;
-    info.bmiHeader.biHeight = -600;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, dib);
-    BitBlt(mem, 0, 0, 800, 600, dc, 0, 0, SRCCOPY);
-    GdiFlush();
     uint64_t h = 1469598103934665603ull;
-    const uint8_t* p = static_cast<const uint8_t*>(bits);
-    for (size_t i = 0; i < size_t(800) * 600; ++i)
-        for (int b = 0; b < 3; ++b) h = (h ^ p[4 * i + size_t(b)]) * 1099511628211ull;
-    SelectObject(mem, old);
-    DeleteObject(dib);
-    DeleteDC(mem);
-    ReleaseDC(window, dc);
+    for (uint32_t p : vl::host::readWindow(window))
+        for (int shift : {16, 8, 0}) h = (h ^ ((p >> shift) & 0xFF)) * 1099511628211ull;
     return h;
 }
 

@@ -2,8 +2,7 @@
 // A test host that uses Velmora.dll the way a game host does: loaded by name,
 // every export resolved by name, only doubles and strings passed, and pixels
 // read back from a real window.
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "support/win32_window.h"
 
 #include <cstdint>
 #include <string>
