@@ -17,7 +17,7 @@
 
 #include "bench_scene.h"
 #include "velmora_api.h"
-#include "win32_window.h"
+#include "window.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // A test host that uses Velmora.dll the way a game host does: loaded by name,
 // every export resolved by name, only doubles and strings passed, and pixels
 // read back from a real window.
-#include "support/win32_window.h"
+#include "window.h"
 
 #include <cstdint>
 #include <string>

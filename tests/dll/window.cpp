@@ -1,4 +1,4 @@
-#include "win32_window.h"
+#include "window.h"
 
 namespace vl::host {
 
