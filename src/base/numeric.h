@@ -1,19 +1,27 @@
 #pragma once
-// The two Real-to-integer conversions the library uses, both total: no input
+// The Real-to-integer conversions the library uses, all total: no input
 // (NaN, infinities, huge values) leads to undefined behaviour in C++.
 #include <cmath>
 #include <cstdint>
 
 namespace vl {
 
-// Host arguments used as integers: nearest, ties to even, through a 64-bit
-// integer of which the low 32 bits are kept (4294967298.0 gives 2). NaN,
-// infinities and values outside the 64-bit range give 0.
+// Nearest 64-bit integer, ties to even; false for NaN, infinities and values
+// outside the 64-bit range. nearbyint follows the current rounding mode;
+// every export runs with the mode set to nearest (see the export guard), as
+// do the native tests.
+inline bool roundTo64(double v, int64_t& out) {
+    if (!(v >= -9223372036854775808.0 && v < 9223372036854775808.0)) return false;
+    out = static_cast<int64_t>(std::nearbyint(v));
+    return true;
+}
+
+// Host arguments used as integers: rounded through a 64-bit integer of which
+// the low 32 bits are kept (4294967298.0 gives 2); what roundTo64 refuses
+// gives 0.
 inline int32_t roundArg(double v) {
-    if (!(v >= -9223372036854775808.0 && v < 9223372036854775808.0)) return 0;
-    // nearbyint follows the current rounding mode; every export runs with the
-    // mode set to nearest (see the export guard), as do the native tests.
-    const int64_t r = static_cast<int64_t>(std::nearbyint(v));
+    int64_t r = 0;
+    if (!roundTo64(v, r)) return 0;
     return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(r)));
 }
 

@@ -3,17 +3,17 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/numeric.h"
 #include "render/fast_round.h"
 #include "render/texels.h"
 
 namespace vl {
 
 bool floorTexCoord(double point, int32_t size, int32_t& coord) {
-    const double product = double(size) * point;
-    if (!(product >= -9223372036854775808.0 && product < 9223372036854775808.0)) return false;
     // Rounded, not truncated: a point just below a texel edge takes the next
-    // texel. Runs under round-to-nearest, like every export.
-    const int64_t rounded = int64_t(std::nearbyint(product));
+    // texel.
+    int64_t rounded = 0;
+    if (!roundTo64(double(size) * point, rounded)) return false;
     coord = int32_t(rounded % size);
     return true;
 }
