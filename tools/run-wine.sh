@@ -1,19 +1,29 @@
 #!/usr/bin/env bash
 # Runs a command (a Windows program through wine, or ctest whose tests do)
 # inside a virtual X display with a project-local wine prefix. The display is
-# 24-bit and large enough for an 800x600 client area.
+# 24-bit and large enough for an 800x600 client area. VL_WINE_ARCH=win64
+# selects a 64-bit prefix (for the 64-bit DLL); the default is 32-bit.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-export WINEPREFIX="${WINEPREFIX:-$root/build/wineprefix}"
+export WINEARCH="${VL_WINE_ARCH:-win32}"
+wine=wine
+if [ "$WINEARCH" = win64 ]; then
+    export WINEPREFIX="${WINEPREFIX:-$root/build/wineprefix64}"
+    # Debian's `wine` script starts the 32-bit loader whenever it is
+    # installed; 64-bit programs need the 64-bit one.
+    wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+    export WINELOADER="$wine"
+else
+    export WINEPREFIX="${WINEPREFIX:-$root/build/wineprefix}"
+fi
 export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEARCH=win32
 # No prompts to install the .NET or HTML runtimes in a headless run.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 if [ ! -e "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
+    "$wine" wineboot -i >/dev/null 2>&1 || true
     # A crashing test must end, not wait in the crash debugger's dialog.
-    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f >/dev/null 2>&1 || true
+    "$wine" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f >/dev/null 2>&1 || true
     wineserver -w || true
 fi
 if [ -n "${DISPLAY:-}" ] && [ -z "${VL_FORCE_XVFB:-}" ]; then

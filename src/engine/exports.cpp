@@ -179,6 +179,13 @@ double VL_CALL vlDrawScreen(void) {
     });
 }
 
+double VL_CALL vlCopyBackBuffer(void* destination, double format) {
+    return guarded([&] {
+        vl::requireInit(g_engine);
+        return vl::copyBackBuffer(g_engine.backBuffer, destination, roundArg(format));
+    });
+}
+
 const char* VL_CALL vlGetLastError(void) { return g_engine.lastError.c_str(); }
 
 }  // extern "C"

@@ -1,5 +1,7 @@
 #include "overlay/overlay.h"
 
+#include "base/error.h"
+#include "base/pixels32.h"
 #include "platform/platform.h"
 
 namespace vl {
@@ -29,7 +31,20 @@ void present(int32_t windowHandle, Surface& windowBitmap, const Surface& backBuf
     // window while the image is copied.
     canvas(windowBitmap);
     if (isEmpty(backBuffer) || backBuffer.bitsPerPixel != 24) return;
-    platform::presentImage(windowHandle, backBuffer.pixels.data(), backBuffer.width, backBuffer.height);
+    std::string error;
+    if (!platform::presentImage(windowHandle, backBuffer.pixels.data(), backBuffer.width, backBuffer.height, error))
+        fail("EOSError", error);
+}
+
+double copyBackBuffer(const Surface& backBuffer, void* destination, int32_t format) {
+    if (!destination) fail("EInvalidPointer", "Destination is a null pointer");
+    if (format != int32_t(Layout32::RGBA) && format != int32_t(Layout32::BGRA))
+        fail("ERangeError", "Pixel format out of range");
+    if (isEmpty(backBuffer) || backBuffer.bitsPerPixel != 24 || backBuffer.topDown)
+        fail("EInvalidOperation", "Canvas does not allow drawing");
+    convertTo32(backBuffer.pixels.data(), backBuffer.width, backBuffer.height, static_cast<uint8_t*>(destination),
+                Layout32(format));
+    return double(size_t(backBuffer.width) * size_t(backBuffer.height) * 4);
 }
 
 }  // namespace vl

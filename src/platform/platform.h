@@ -10,9 +10,12 @@
 namespace vl::platform {
 
 // Copies a 24-bit bottom-up image (rows padded to 4 bytes) to the top-left
-// corner of a window's client area; handle 0 is the whole screen. Holds no
-// device context after it returns. A handle naming no window shows nothing.
-void presentImage(int32_t windowHandle, const uint8_t* bits, int32_t width, int32_t height);
+// corner of a window's client area, clipped by it. Holds nothing of the
+// window after it returns. On Windows the handle is an HWND (0: the whole
+// screen) and a handle naming no window shows nothing. On Linux it is an X11
+// window id; 0 presents nothing. False, with a message in `error`, when the
+// window or its display cannot be reached.
+bool presentImage(int32_t windowHandle, const uint8_t* bits, int32_t width, int32_t height, std::string& error);
 
 // One line of 8-bit text rasterised by the system's own font engine: a mask
 // of width x height bytes (row-major, top row first), non-zero where a glyph

@@ -1,6 +1,6 @@
-// Linux and other POSIX systems: no window to present into and no system
-// colours, but real files, so everything above the platform runs and is
-// tested here exactly as it ships.
+// Linux and other POSIX systems: no system colours or system font, but real
+// files, so everything above the platform runs and is tested here exactly as
+// it ships. Presentation into X11 windows is in x11_present.cpp.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,7 +13,6 @@
 
 namespace vl::platform {
 
-void presentImage(int32_t, const uint8_t*, int32_t, int32_t) {}
 
 bool rasteriseText(const std::string&, int32_t, int32_t, const std::string&, TextMask&) { return false; }
 

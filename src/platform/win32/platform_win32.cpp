@@ -6,33 +6,44 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/pixels32.h"
 #include "platform/platform.h"
 
 namespace vl::platform {
 
-void presentImage(int32_t windowHandle, const uint8_t* bits, int32_t width, int32_t height) {
+bool presentImage(int32_t windowHandle, const uint8_t* bits, int32_t width, int32_t height, std::string&) {
+    // The low 32 bits of a handle, sign-extended, are the HWND: 64-bit
+    // Windows shares window handles with 32-bit processes this way.
     HWND window = reinterpret_cast<HWND>(static_cast<intptr_t>(windowHandle));
     HDC dc = GetDC(window);
-    if (!dc) return;  // no such window: nothing receives the image
+    if (!dc) return true;  // no such window: nothing receives the image
+    // GDI copies a 32-bit image as it is but converts a 24-bit one pixel by
+    // pixel, far slower than our own conversion into a buffer kept for the
+    // library's life.
+    static std::vector<uint8_t> image;
+    image.resize(size_t(width) * size_t(height) * 4);
+    convertTo32(bits, width, height, image.data(), Layout32::BGRA);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;  // positive: rows bottom-up, as stored
+    info.bmiHeader.biHeight = -height;  // negative: rows top-down, as converted
     info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    // Palette displays get the system's halftone reduction instead of
-    // nearest-colour banding.
     if (GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES) <= 8) {
+        // Palette displays get the system's halftone reduction instead of
+        // nearest-colour banding.
         POINT origin;
         GetBrushOrgEx(dc, &origin);
         SetStretchBltMode(dc, HALFTONE);
         SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
+        StretchDIBits(dc, 0, 0, width, height, 0, 0, width, height, image.data(), &info, DIB_RGB_COLORS, SRCCOPY);
     } else {
-        SetStretchBltMode(dc, COLORONCOLOR);
+        SetDIBitsToDevice(dc, 0, 0, DWORD(width), DWORD(height), 0, 0, 0, UINT(height), image.data(), &info,
+                          DIB_RGB_COLORS);
     }
-    StretchDIBits(dc, 0, 0, width, height, 0, 0, width, height, bits, &info, DIB_RGB_COLORS, SRCCOPY);
     ReleaseDC(window, dc);
+    return true;
 }
 
 // Fonts live as long as the library: one per distinct face, height and

@@ -1,0 +1,60 @@
+#include "base/pixels32.h"
+
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace vl {
+
+namespace {
+
+inline uint32_t pixel32(const uint8_t* p, Layout32 layout) {
+    const uint32_t b = p[0], g = p[1], r = p[2];
+    return layout == Layout32::BGRA ? (b | g << 8 | r << 16 | 0xFF000000u) : (r | g << 8 | b << 16 | 0xFF000000u);
+}
+
+inline void store32(uint8_t* d, uint32_t v) { std::memcpy(d, &v, 4); }
+
+// One row. Four pixels (12 bytes) at a time: the first two and the last two
+// are loaded as two overlapping 8-byte halves, then each half's second pixel
+// moves up one byte with a 64-bit shift, which keeps the work off the
+// processor's shuffle unit. Loads never reach past the row's 3 * width bytes.
+void convertRow(const uint8_t* src, int32_t width, uint8_t* dst, Layout32 layout) {
+    int32_t x = 0;
+#if defined(__SSE2__)
+    const __m128i low = _mm_set_epi32(0, 0x00FFFFFF, 0, 0x00FFFFFF);   // each half's first pixel
+    const __m128i alpha = _mm_set1_epi32(int32_t(0xFF000000u));
+    const __m128i greenAlpha = _mm_set1_epi32(int32_t(0xFF00FF00u));
+    const __m128i blueOrRed = _mm_set1_epi32(0xFF);
+    for (; x + 4 <= width && 3 * x + 14 <= 3 * width; x += 4) {
+        const uint8_t* p = src + 3 * x;
+        const __m128i v = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
+                                             _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 6)));
+        const __m128i up = _mm_slli_epi64(v, 8);
+        __m128i out = _mm_or_si128(_mm_or_si128(_mm_and_si128(v, low), _mm_andnot_si128(low, up)), alpha);
+        if (layout == Layout32::RGBA) {
+            // Swap the first and third byte of each pixel.
+            out = _mm_or_si128(_mm_and_si128(out, greenAlpha),
+                               _mm_or_si128(_mm_and_si128(_mm_srli_epi32(out, 16), blueOrRed),
+                                            _mm_slli_epi32(_mm_and_si128(out, blueOrRed), 16)));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * x), out);
+    }
+#endif
+    for (; x < width; ++x) store32(dst + 4 * x, pixel32(src + 3 * x, layout));
+}
+
+}  // namespace
+
+void convertRowsTo32(const uint8_t* bits24, int32_t width, int32_t height, int32_t firstRow, int32_t rowCount,
+                     uint8_t* dst, size_t dstStride, Layout32 layout) {
+    const size_t srcStride = (size_t(width) * 3 + 3) & ~size_t(3);
+    for (int32_t row = firstRow; row < firstRow + rowCount; ++row) {
+        const uint8_t* src = bits24 + size_t(height - 1 - row) * srcStride;  // stored bottom-up
+        convertRow(src, width, dst + size_t(row - firstRow) * dstStride, layout);
+    }
+}
+
+}  // namespace vl
