@@ -1,0 +1,37 @@
+# The DLL's tables read from the file itself, for machines where the DLL
+# cannot be loaded (no 32-bit programs): exactly the names of the export
+# list, imports of system libraries only, and a version resource.
+execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "${OBJDUMP} -p ${DLL} failed")
+endif()
+file(STRINGS ${DEF} def_lines REGEX "^[ \t]+vl[A-Za-z0-9_]+[ \t]*$")
+list(TRANSFORM def_lines STRIP)
+list(SORT def_lines)
+
+string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table[^\n]*\n(([ \t]+\\[[^\n]*\n)*)" table "${dump}")
+string(REGEX MATCHALL "\\[ *[0-9]+\\] [A-Za-z0-9_]+" entries "${CMAKE_MATCH_1}")
+set(exported)
+foreach(e IN LISTS entries)
+  string(REGEX REPLACE "^\\[ *[0-9]+\\] " "" name "${e}")
+  list(APPEND exported ${name})
+endforeach()
+list(SORT exported)
+if(NOT exported STREQUAL def_lines)
+  message(FATAL_ERROR "exports differ from the export list:\n  DLL: ${exported}\n  def: ${def_lines}")
+endif()
+
+string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
+foreach(i IN LISTS imports)
+  string(REGEX REPLACE "DLL Name: " "" name "${i}")
+  string(TOLOWER "${name}" name)
+  if(NOT name MATCHES "^(kernel32|user32|gdi32|msvcrt|advapi32)\\.dll$")
+    message(FATAL_ERROR "imports ${name}, which is not a system library")
+  endif()
+endforeach()
+# The version resource (type 16) that Windows shows in the file's properties.
+if(NOT dump MATCHES "Type Table:[^\n]*\n[^\n]*Entry: ID: 0x000010")
+  message(FATAL_ERROR "no version resource")
+endif()
+list(LENGTH exported n)
+message(STATUS "${n} exports as listed; imports: ${imports}")
