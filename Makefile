@@ -83,20 +83,13 @@ fuzz-short: fuzz-build
 
 # With a display: the demo window. Without one: a scripted walk in a virtual
 # display, with screenshots of both modes under build/demo/.
-demo: win32
+demo: win32 win64
 	@demo/run-demo.sh $(DEMO_ARGS)
 
-# The release package: the DLL, its header, export list and import library,
-# the API reference, and the demo with its sample world.
-DIST := velmora-win32
-dist: win32
-	@rm -rf build/dist && mkdir -p build/dist/$(DIST)/assets dist
-	@cp build/win32/Velmora.dll build/win32/libVelmora.dll.a include/velmora.h src/engine/Velmora.def \
-	    docs/API.md docs/FONT-LICENSE.txt build/win32/demo/velmora_demo.exe build/dist/$(DIST)/
-	@cp build/win32/demo/assets/* build/dist/$(DIST)/assets/
-	@cp demo/README-dist.txt build/dist/$(DIST)/README.txt
-	@rm -f dist/$(DIST).zip && cd build/dist && zip -qr9 ../../dist/$(DIST).zip $(DIST)
-	@echo "dist/$(DIST).zip:" && unzip -Z1 dist/$(DIST).zip | grep -v '/$$' | sed 's/^/  /'
+# The release packages, one per target: the library, its header, the API
+# reference, the demo with its sample world and the Python example.
+dist: build
+	@tools/make-dist.sh
 
 # The renderer against the reference renderer, natively (Google Benchmark)
 # and as the 32-bit DLL under wine, then both in one table with the ratios.

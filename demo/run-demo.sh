@@ -5,7 +5,11 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
-exe=build/win32/demo/velmora_demo.exe
+# The 32-bit demo where this machine runs 32-bit programs, else the 64-bit one.
+arch=win32
+tools/runs-32bit.sh || arch=win64
+export VL_WINE_ARCH=$arch
+exe=build/$arch/demo/velmora_demo.exe
 # The tour's frame 690 looks across the crypt: pillars, a lamp, banners, doors.
 frames="${DEMO_FRAMES:-690}"
 

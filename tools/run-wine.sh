@@ -26,6 +26,11 @@ if [ ! -e "$WINEPREFIX/system.reg" ]; then
     "$wine" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f >/dev/null 2>&1 || true
     wineserver -w || true
 fi
+# "wine prog.exe" runs the program with the loader of the prefix's kind.
+if [ "${1:-}" = wine ]; then
+    shift
+    set -- "$wine" "$@"
+fi
 if [ -n "${DISPLAY:-}" ] && [ -z "${VL_FORCE_XVFB:-}" ]; then
     exec "$@"
 fi
