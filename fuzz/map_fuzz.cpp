@@ -1,4 +1,5 @@
 // Arbitrary row text into arbitrary grid sizes.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -16,7 +17,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     int32_t row = int32_t(int8_t(data[2]));
     while (at < size) {
-        const size_t length = std::min<size_t>(data[at++] % 64, size - at);
+        // The length byte is consumed first, so the row can take at most what remains after it.
+        const size_t wanted = data[at] % 64;
+        ++at;
+        const size_t length = std::min(wanted, size - at);
         try {
             vl::loadMapRow(grid, row, std::string(reinterpret_cast<const char*>(data + at), length));
         } catch (const vl::Error& e) {

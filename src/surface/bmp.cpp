@@ -234,6 +234,26 @@ void loadBitmapBytes(Surface& s, const uint8_t* data, size_t size) {
 
     const Header h = readHeader(in);
     if (h.planes != 1) invalidGraphic();
+
+    // Masks follow a 40-byte header only for 16- and 32-bit bit fields; the
+    // longer forms carry them inside the header.
+    uint32_t masks[3] = {h.masks[0], h.masks[1], h.masks[2]};
+    if (h.size == kInfoHeaderBytes && h.compression == kBitFields && (h.bitsPerPixel == 16 || h.bitsPerPixel == 32)) {
+        const uint8_t* p = in.take(12);
+        for (int i = 0; i < 3; ++i) masks[i] = le32(p + 4 * i);
+    }
+
+    // The colour table: colours-used entries, or by default 2, 16 or 256 at
+    // 1, 4 or 8 bits and none at any other depth. The whole table must be in
+    // the file; entries past 256 cannot be indexed by any pixel and are skipped.
+    uint32_t entries = h.coloursUsed;
+    if (entries == 0 && (h.bitsPerPixel == 1 || h.bitsPerPixel == 4 || h.bitsPerPixel == 8))
+        entries = 1u << h.bitsPerPixel;
+    const uint32_t entryBytes = h.size == kCoreHeaderBytes ? 3 : 4;
+    const uint8_t* table = in.take(uint64_t(entries) * entryBytes);
+
+    // The image's form is judged only once the masks and the table are read,
+    // so a file that ends inside them is a read error whatever its header says.
     if (!depthAllowed(h.bitsPerPixel) || !compressionAllowed(h.compression, h.bitsPerPixel)) invalidGraphic();
     if (h.width <= 0 || h.height == 0) invalidGraphic();
     const bool runLength = h.compression == kRle8 || h.compression == kRle4;
@@ -246,28 +266,13 @@ void loadBitmapBytes(Surface& s, const uint8_t* data, size_t size) {
     Surface image;
     image.width = h.width;
     image.height = rows;
-    if (h.bitsPerPixel == 16) {
+    if (h.compression == kBitFields) {
+        image.redMask = masks[0], image.greenMask = masks[1], image.blueMask = masks[2];
+    } else if (h.bitsPerPixel == 16) {
         image.redMask = 0x7C00, image.greenMask = 0x03E0, image.blueMask = 0x001F;
     } else if (h.bitsPerPixel == 32) {
         image.redMask = 0xFF0000, image.greenMask = 0xFF00, image.blueMask = 0xFF;
     }
-    if (h.compression == kBitFields) {
-        const uint32_t* masks = h.masks;
-        uint32_t trailing[3];
-        if (h.size == kInfoHeaderBytes) {  // the 40-byte form keeps them after the header
-            const uint8_t* p = in.take(12);
-            for (int i = 0; i < 3; ++i) trailing[i] = le32(p + 4 * i);
-            masks = trailing;
-        }
-        image.redMask = masks[0], image.greenMask = masks[1], image.blueMask = masks[2];
-    }
-
-    uint32_t entries = h.coloursUsed;
-    if (entries == 0 && h.bitsPerPixel <= 8) entries = 1u << h.bitsPerPixel;
-    const uint32_t entryBytes = h.size == kCoreHeaderBytes ? 3 : 4;
-    // The whole table must be in the file; entries past 256 cannot be indexed
-    // by any pixel and are skipped.
-    const uint8_t* table = in.take(uint64_t(entries) * entryBytes);
     for (uint32_t e = 0; e < std::min<uint32_t>(entries, 256); ++e) {
         const uint8_t* t = table + size_t(e) * entryBytes;
         image.palette[e] = makeColour(t[2], t[1], t[0]);

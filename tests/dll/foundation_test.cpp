@@ -12,6 +12,7 @@
 
 #include "host.h"
 #include "support/bmp_writer.h"
+#include "support/drawing_calls.h"
 
 namespace {
 
@@ -117,6 +118,18 @@ TEST(DllErrors, FailuresComeBackAsMinusOneWithTheirTextAndTheHostGoesOn) {
     EXPECT_STREQ(v.vlLoadMap(0, "12"), "12");
     EXPECT_EQ(v.vlDrawScreen(), 1.0);
     EXPECT_EQ(std::string(v.vlGetLastError()).substr(0, 12), "EFOpenError:");
+}
+
+TEST(DllErrors, DrawingBeforeInitFailsForWantOfACanvas) {
+    VelmoraApi api;
+    HMODULE module = loadFreshCopy("VelmoraBeforeInit.dll", api);
+    ASSERT_NE(module, nullptr);
+    for (const vl::test::DrawingCall& c : vl::test::kDrawingCalls) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.call(api), -1.0);
+        EXPECT_STREQ(api.vlGetLastError(), vl::test::kNoCanvasError);
+    }
+    FreeLibrary(module);
 }
 
 TEST(DllFloatingPoint, HostStateWithTrapsUnmaskedSurvivesEveryExport) {

@@ -10,15 +10,9 @@ namespace {
 TEST(DllGoldenFrames, TheDllShowsTheStoredFramesInAWindow) {
     // A copy under its own name loads as a separate module: a fresh engine,
     // untouched by the other tests in this process.
-    ASSERT_TRUE(CopyFileA("Velmora.dll", "VelmoraGolden.dll", FALSE));
-    HMODULE module = LoadLibraryA("VelmoraGolden.dll");
-    ASSERT_NE(module, nullptr);
     VelmoraApi api;
-#define VL_RESOLVE(name)                                                                                   \
-    api.name = reinterpret_cast<decltype(api.name)>(reinterpret_cast<void*>(GetProcAddress(module, #name))); \
-    ASSERT_NE(api.name, nullptr) << #name;
-    VELMORA_EXPORTS(VL_RESOLVE)
-#undef VL_RESOLVE
+    HMODULE module = loadFreshCopy("VelmoraGolden.dll", api);
+    ASSERT_NE(module, nullptr);
 
     const std::string dir = tempPath("velmora-golden-dll");
     CreateDirectoryA(dir.c_str(), nullptr);

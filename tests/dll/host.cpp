@@ -42,6 +42,28 @@ Velmora& velmora() {
     return v;
 }
 
+HMODULE loadFreshCopy(const char* copyName, VelmoraApi& api) {
+    if (!CopyFileA("Velmora.dll", copyName, FALSE)) {
+        ADD_FAILURE() << "cannot copy Velmora.dll to " << copyName;
+        return nullptr;
+    }
+    HMODULE module = LoadLibraryA(copyName);
+    if (!module) {
+        ADD_FAILURE() << copyName << " did not load, error " << GetLastError();
+        return nullptr;
+    }
+    bool complete = true;
+#define VL_RESOLVE(name)                                                                                     \
+    api.name = reinterpret_cast<decltype(api.name)>(reinterpret_cast<void*>(GetProcAddress(module, #name))); \
+    if (!api.name) {                                                                                         \
+        ADD_FAILURE() << "missing export " #name;                                                            \
+        complete = false;                                                                                    \
+    }
+    VELMORA_EXPORTS(VL_RESOLVE)
+#undef VL_RESOLVE
+    return complete ? module : nullptr;
+}
+
 void pumpMessages() { vl::host::pumpMessages(); }
 
 HWND testWindow() {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "velmora_api.h"
+
 typedef double(__cdecl* Fn0)();
 typedef double(__cdecl* Fn1)(double);
 typedef double(__cdecl* Fn2)(double, double);
@@ -47,6 +49,10 @@ extern const char* const kExportNames[24];
 Velmora& velmora();
 // Resolves one export by name; records a test failure if it is missing.
 FARPROC exportByName(const char* name);
+// Loads a copy of Velmora.dll under copyName: a separate module with an engine
+// of its own, as the library is right after loading. Fills api from it; null
+// (and a test failure) when the copy or an export is missing.
+HMODULE loadFreshCopy(const char* copyName, VelmoraApi& api);
 
 // A visible top-level window with an 800 x 600 client area.
 HWND testWindow();

@@ -8,16 +8,11 @@
 
 #include "engine/engine.h"
 #include "support/golden_frames.h"
+#include "support/native_api.h"
 
 namespace {
 
-VelmoraApi nativeApi() {
-    VelmoraApi api;
-#define VL_NATIVE(name) api.name = &::name;
-    VELMORA_EXPORTS(VL_NATIVE)
-#undef VL_NATIVE
-    return api;
-}
+using vl::test::nativeApi;
 
 std::vector<uint32_t> backBufferPixels() {
     const vl::Surface& bb = vl::globalEngine().backBuffer;

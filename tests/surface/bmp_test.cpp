@@ -100,7 +100,7 @@ TEST(BmpLoad, HeaderFormsAndBitFields) {
     EXPECT_EQ(pixelAt(s, 0, 0), core.palette[250]);
 
     auto rgb565 = [](int32_t x, int32_t y) { return uint32_t((31 - x) << 11 | (y * 9) << 5 | x); };
-    for (uint32_t headerSize : {40u, 108u, 124u}) {
+    for (uint32_t headerSize : {40u, 52u, 56u, 108u, 124u}) {
         SCOPED_TRACE("header " + std::to_string(headerSize));
         BmpFields bf;
         bf.headerSize = headerSize;
@@ -189,9 +189,12 @@ TEST(BmpLoad, RunLengthDecodesRunsAbsoluteDeltasAndEndCodes) {
 
 TEST(BmpLoad, MalformedRunLengthStaysInsideTheImage) {
     const std::vector<uint32_t> pal = rlePalette();
-    // A run past the row end is clipped, not wrapped.
+    // A run past the row end is clipped, not wrapped. Rows of 4 pixels have
+    // no padding, so the next row's first pixel is the very next byte.
     expectIndexes(load(rleFile(5, 2, 8, {255, 1, 0, 0, 2, 2, 0, 1})), pal, {"11111", "22000"});
     expectIndexes(load(rleFile(5, 2, 4, {255, 0x12, 0, 0, 2, 0x33})), pal, {"12121", "33000"});
+    expectIndexes(load(rleFile(4, 2, 8, {255, 1, 0, 1})), pal, {"1111", "0000"});
+    expectIndexes(load(rleFile(4, 2, 4, {255, 0x12, 0, 1})), pal, {"1212", "0000"});
     // A delta past the top, or far to the right, stops or drops the writes.
     expectIndexes(load(rleFile(3, 2, 8, {1, 3, 0, 2, 255, 255, 5, 4})), pal, {"300", "000"});
     std::vector<uint8_t> far;
@@ -282,6 +285,43 @@ TEST(BmpLoad, PixelDataOffset) {
     }
 }
 
+// Files that end, or point their pixel data, exactly at a boundary. Each
+// image is 2 x 1; the two colours are what its pixels read.
+TEST(BmpLoad, DataEndingExactlyAtABoundary) {
+    const std::vector<uint32_t> ramp = rampPalette(256);
+    auto image = [](int bits, uint32_t compression, std::vector<uint32_t> palette, std::vector<uint8_t> pixels) {
+        BmpFields f;
+        f.width = 2, f.bitsPerPixel = uint16_t(bits), f.compression = compression;
+        f.masks = {0xF800, 0x07E0, 0x001F};
+        f.palette = std::move(palette);
+        f.pixels = std::move(pixels);
+        return f;
+    };
+    auto withOffset = [](BmpFields f, int64_t fromEnd) {
+        f.pixelOffset = uint32_t(int64_t(encodeBmp(f).size()) + fromEnd);
+        return f;
+    };
+    const struct {
+        const char* name;
+        BmpFields fields;
+        Colour left, right;
+    } cases[] = {
+        {"no pixel data after the colour table", image(8, 0, ramp, {}), ramp[0], ramp[0]},
+        {"no pixel data after the header", image(24, 0, {}, {}), 0, 0},
+        {"no pixel data after the masks", image(16, 3, {}, {}), 0, 0},
+        {"no run-length data after the colour table", image(8, 1, rlePalette(), {}), rlePalette()[0],
+         rlePalette()[0]},
+        {"pixel offset at the end of the file", withOffset(image(8, 0, ramp, {3, 4, 0, 0}), 0), ramp[3], ramp[4]},
+        {"pixel offset at the last byte", withOffset(image(8, 0, ramp, {3, 4, 0, 5}), -1), ramp[5], ramp[0]},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Surface s = load(c.fields);
+        EXPECT_EQ(pixelAt(s, 0, 0), c.left);
+        EXPECT_EQ(pixelAt(s, 1, 0), c.right);
+    }
+}
+
 TEST(BmpLoad, EmptyAndShortFiles) {
     Surface s = load([] {
         BmpFields fields;
@@ -339,13 +379,13 @@ TEST(BmpLoad, ErrorsLeaveTheSurfaceUnchanged) {
     const std::string oom =
         "System Error.  Code: 8.\r\nNot enough memory resources are available to process this command";
     struct Case {
-        const char* name;
+        std::string name;
         std::vector<uint8_t> bytes;
         const char* cls;
         std::string message;
     };
     const std::string readErr = "Stream read error", invalid = "Bitmap image is not valid";
-    const std::vector<Case> cases = {
+    std::vector<Case> cases = {
         {"10 bytes", cut(valid, 10), "EReadError", readErr},
         {"no header size", cut(valid, 16), "EReadError", readErr},
         {"inside info header", cut(valid, 30), "EReadError", readErr},
@@ -354,28 +394,50 @@ TEST(BmpLoad, ErrorsLeaveTheSurfaceUnchanged) {
         {"planes 2", variant([](BmpFields& s) { s.planes = 2; }), "EInvalidGraphic", invalid},
         {"header 20", variant([](BmpFields& s) { s.headerSize = 20; }), "EInvalidGraphic", invalid},
         {"header huge", patch32(valid, 14, 0xFFFFFFF0), "EReadError", readErr},
-        {"bits 2", variant([](BmpFields& s) { s.bitsPerPixel = 2; }), "EInvalidGraphic", invalid},
-        {"bits 0", variant([](BmpFields& s) { s.bitsPerPixel = 0; }), "EInvalidGraphic", invalid},
-        {"compression 4", variant([](BmpFields& s) { s.compression = 4; }), "EInvalidGraphic", invalid},
-        {"bit fields at 8", variant([](BmpFields& s) { s.compression = 3; }), "EInvalidGraphic", invalid},
-        {"rle4 at 8", variant([](BmpFields& s) { s.compression = 2; }), "EInvalidGraphic", invalid},
-        {"width 0", variant([](BmpFields& s) { s.width = 0; }), "EInvalidGraphic", invalid},
-        {"width -3", variant([](BmpFields& s) { s.width = -3; }), "EInvalidGraphic", invalid},
-        {"height 0", variant([](BmpFields& s) { s.height = 0; }), "EInvalidGraphic", invalid},
+        // No default colour table at a depth other than 1, 4 or 8: none is read.
+        {"bits 2, no colours used", variant([](BmpFields& s) { s.bitsPerPixel = 2, s.palette.clear(); }),
+         "EInvalidGraphic", invalid},
         {"colours used huge", variant([](BmpFields& s) { s.coloursUsed = 0xFFFFFFFF; }), "EReadError", readErr},
         {"masks cut", cut(variant([](BmpFields& s) {
                               s.bitsPerPixel = 16, s.compression = 3, s.palette.clear();
                           }), 60), "EReadError", readErr},
+        {"width 0, masks cut", cut(variant([](BmpFields& s) {
+                                       s.bitsPerPixel = 16, s.compression = 3, s.palette.clear(), s.width = 0;
+                                   }), 60), "EReadError", readErr},
         {"huge", variant([](BmpFields& s) { s.width = 3000000, s.height = 2000000, s.bitsPerPixel = 24, s.palette.clear(); }),
          "EOSError", oom},
         {"wide 32-bit row", variant([](BmpFields& s) { s.width = 0x40000000, s.height = 1, s.bitsPerPixel = 32, s.palette.clear(); }),
          "EOSError", oom},
-        {"lowest height", variant([](BmpFields& s) { s.height = INT32_MIN; }), "EOSError", oom},
         {"just over the cap", variant([](BmpFields& s) { s.width = 16384, s.height = 16385, s.bitsPerPixel = 8; }),
          "EOSError", oom},
         {"huge run-length", variant([](BmpFields& s) { s.width = 60000, s.height = 60000, s.compression = 1; }),
          "EOSError", oom},
     };
+    // Faults of the header's form are judged after the colour table is read:
+    // the same file cut inside its table fails to read instead.
+    const struct {
+        const char* name;
+        void (*change)(BmpFields&);
+        const char* cls;
+        std::string message;
+    } headerFaults[] = {
+        {"bits 2", [](BmpFields& s) { s.bitsPerPixel = 2; }, "EInvalidGraphic", invalid},
+        {"bits 0", [](BmpFields& s) { s.bitsPerPixel = 0; }, "EInvalidGraphic", invalid},
+        {"compression 4", [](BmpFields& s) { s.compression = 4; }, "EInvalidGraphic", invalid},
+        {"bit fields at 8", [](BmpFields& s) { s.compression = 3; }, "EInvalidGraphic", invalid},
+        {"rle4 at 8", [](BmpFields& s) { s.compression = 2; }, "EInvalidGraphic", invalid},
+        {"rle8 at 4", [](BmpFields& s) { s.bitsPerPixel = 4, s.compression = 1; }, "EInvalidGraphic", invalid},
+        {"width 0", [](BmpFields& s) { s.width = 0; }, "EInvalidGraphic", invalid},
+        {"width -3", [](BmpFields& s) { s.width = -3; }, "EInvalidGraphic", invalid},
+        {"height 0", [](BmpFields& s) { s.height = 0; }, "EInvalidGraphic", invalid},
+        {"top-down rle8", [](BmpFields& s) { s.height = -2, s.compression = 1; }, "EInvalidGraphic", invalid},
+        {"lowest height", [](BmpFields& s) { s.height = INT32_MIN; }, "EOSError", oom},
+    };
+    for (const auto& f : headerFaults) {
+        cases.push_back({f.name, variant(f.change), f.cls, f.message});
+        cases.push_back({std::string(f.name) + ", colour table cut", cut(variant(f.change), 54 + 1000), "EReadError",
+                         readErr});
+    }
 
     Surface s = loadBytes(valid);
     s.canvas.brushColor = 0x00010203;

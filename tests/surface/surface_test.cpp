@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "base/error.h"
 #include "surface/font.h"
 
@@ -77,6 +79,13 @@ TEST(Surface, AbsurdSizesAreRefusedBeforeAllocating) {
     EXPECT_EQ(bytes, 0u);
     EXPECT_TRUE(pixelStorageSize(800, 600, 24, bytes));
     EXPECT_EQ(bytes, 800u * 600u * 3u);
+    // Exactly the cap is accepted, in rows or in one row; a row or 4 bytes more is not.
+    const int32_t capRows = int32_t(kMaxPixelBytes / 4096), capWidth = int32_t(kMaxPixelBytes);
+    EXPECT_TRUE(pixelStorageSize(4096, capRows, 8, bytes));
+    EXPECT_EQ(bytes, kMaxPixelBytes);
+    EXPECT_FALSE(pixelStorageSize(4096, capRows + 1, 8, bytes));
+    EXPECT_TRUE(pixelStorageSize(capWidth, 1, 8, bytes));
+    EXPECT_FALSE(pixelStorageSize(capWidth + 4, 1, 8, bytes));
 }
 
 TEST(Canvas, BrushColourAndStyleAreCoupled) {
@@ -165,12 +174,30 @@ TEST(Text, TransparentChangesOnlyGlyphPixelsOpaqueFillsTheCellBox) {
     EXPECT_EQ(countColour(t, 0x00000080), glyphPixels);
     EXPECT_EQ(countColour(t, 0x00FF0000) + glyphPixels, box);
 
-    Surface u = backBuffer();
-    setFontColor(u, clWindowText);  // resolved through the platform: black here
-    setBrushStyle(u, bsClear);
-    textOut(u, 795, 595, "Hi");     // clipped at the corner, no writes outside
-    textOut(u, -3, -5, "Hi");
-    EXPECT_GT(countColour(u, 0), 0);
+    // Clipped at a corner, at every offset of a glyph cell. Guard bytes after
+    // the last stored row catch a write one row past the edge stored last: the
+    // bottom of a top-down image, the top of a bottom-up one. One column past
+    // a side edge lands at the far end of a neighbouring row, away from the
+    // corner. M inks every column it spans.
+    for (bool topDown : {false, true}) {
+        SCOPED_TRACE(topDown ? "bottom-right, top-down" : "top-left, bottom-up");
+        Surface u = backBuffer();
+        u.topDown = topDown;
+        const size_t end = u.pixels.size();
+        u.pixels.resize(end + 2400 * font::kCellHeight, 0x5A);
+        setFontColor(u, clWindowText);  // resolved through the platform: black here
+        setBrushStyle(u, bsClear);
+        for (int k = 0; k < font::kCellHeight; ++k)
+            topDown ? textOut(u, 790 + k, 585 + k, "MM") : textOut(u, -k, -k, "MM");
+        EXPECT_GT(countColour(u, 0), 0);
+        EXPECT_EQ(countColour(u, 0) + countColour(u, clWhite), 800 * 600);
+        int stray = 0;
+        for (int y = 0; y < 600; ++y)
+            for (int x = 0; x < 800; ++x)
+                stray += pixelAt(u, x, y) != clWhite && (topDown ? x < 790 || y < 585 : x >= 30 || y >= 30);
+        EXPECT_EQ(stray, 0);
+        EXPECT_EQ(size_t(std::count(u.pixels.begin() + ptrdiff_t(end), u.pixels.end(), 0x5A)), u.pixels.size() - end);
+    }
 }
 
 }  // namespace

@@ -68,6 +68,9 @@ TEST(Textures, AFailedLoadLeavesTheTableAsItWas) {
     EXPECT_EQ(w.textures.size(), 1u);
     EXPECT_THROW(loadTexture(w, kMaxTableIndex + 1, imageFile("tiny.bmp", 4, 4)), Error);
     EXPECT_EQ(w.textures.size(), 1u);
+    loadTexture(w, kMaxTableIndex, imageFile("tiny.bmp", 4, 4));  // the highest index there may be
+    EXPECT_EQ(w.textures.size(), size_t(kMaxTableIndex) + 1);
+    EXPECT_EQ(w.textures[kMaxTableIndex][3 * 64 + 3], makeColour(3, 3, 7));
 }
 
 TEST(OverlayImages, IndexesCountLoadsOfExistingFilesEvenFailedOnes) {
@@ -91,6 +94,17 @@ TEST(OverlayImages, IndexesCountLoadsOfExistingFilesEvenFailedOnes) {
     EXPECT_TRUE(isEmpty(w.overlayImages[2]));
     EXPECT_EQ(loadOverlayImage(w, good), 3) << "the same file twice: two entries";
     EXPECT_EQ(pixelAt(w.overlayImages[3], 4, 2), makeColour(4, 2, 7));
+
+    // The last image there may be loads; the one after it is refused.
+    w.overlayImages.resize(kMaxOverlayImages - 1);
+    EXPECT_EQ(loadOverlayImage(w, good), kMaxOverlayImages - 1);
+    try {
+        loadOverlayImage(w, good);
+        ADD_FAILURE() << "an image past the cap loaded";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.className + ": " + e.message, "ERangeError: Too many overlay images");
+    }
+    EXPECT_EQ(w.overlayImages.size(), size_t(kMaxOverlayImages));
 }
 
 }  // namespace

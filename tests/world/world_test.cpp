@@ -59,6 +59,23 @@ TEST(MapGrid, ResizingKeepsCellsAndBrokenLimitsWriteNothing) {
     EXPECT_THROW(setMapSize(m, 2, kMaxMapSide + 1), Error);
     EXPECT_EQ(m.rowLength, 3);
     EXPECT_EQ(m.cells.size(), 6u);
+
+    // Each side's cap is accepted, one more (or less than 0) refused.
+    const struct {
+        int32_t rowLength, rowCount;
+        bool accepted;
+    } sizes[] = {{kMaxMapSide, 1, true},      {1, kMaxMapSide, true}, {0, 0, true},  {kMaxMapSide + 1, 1, false},
+                 {1, kMaxMapSide + 1, false}, {-1, 1, false},         {1, -1, false}};
+    for (const auto& size : sizes) {
+        MapGrid g;
+        SCOPED_TRACE(std::to_string(size.rowLength) + " x " + std::to_string(size.rowCount));
+        if (size.accepted) {
+            EXPECT_NO_THROW(setMapSize(g, size.rowLength, size.rowCount));
+            EXPECT_EQ(g.cells.size(), size_t(size.rowLength) * size_t(size.rowCount));
+        } else {
+            EXPECT_THROW(setMapSize(g, size.rowLength, size.rowCount), Error);
+        }
+    }
 }
 
 TEST(FlatColours, EveryCallAppendsOneEntryAndOddIndexesStaySafe) {
@@ -75,8 +92,11 @@ TEST(FlatColours, EveryCallAppendsOneEntryAndOddIndexesStaySafe) {
     EXPECT_EQ(w.flatColors[10], 5u);
     setFlatWallColor(w, -1, 5);  // stores nothing, still appends
     EXPECT_EQ(w.flatColors.size(), 12u);
+    setFlatWallColor(w, kMaxTableIndex, 6);  // the highest index there may be
+    EXPECT_EQ(w.flatColors.size(), size_t(kMaxTableIndex) + 1);
+    EXPECT_EQ(w.flatColors[kMaxTableIndex], 6u);
     EXPECT_THROW(setFlatWallColor(w, kMaxTableIndex + 1, 5), Error);
-    EXPECT_EQ(w.flatColors.size(), 12u);
+    EXPECT_EQ(w.flatColors.size(), size_t(kMaxTableIndex) + 1);
 }
 
 TEST(Sprites, AddReturnsIndexesAndKeepsTheListsInStep) {
@@ -98,6 +118,16 @@ TEST(Sprites, AddReturnsIndexesAndKeepsTheListsInStep) {
     setSpritePos(s, -1, 9, 9);
     EXPECT_EQ(s.spriteX.size(), 2u);
     EXPECT_EQ(s.spriteY[1], 5.0);
+
+    // The last sprite there may be is added; the one after it is refused.
+    Sprites full;
+    full.spriteCount = kMaxSprites - 1;
+    for (auto* list : {&full.spriteX, &full.spriteY, &full.spriteDistance}) list->resize(kMaxSprites - 1);
+    for (auto* list : {&full.spriteTexture, &full.spriteOrder}) list->resize(kMaxSprites - 1);
+    EXPECT_EQ(addSprite(full, 1, 2, 3), kMaxSprites - 1);
+    EXPECT_THROW(addSprite(full, 1, 2, 3), Error);
+    EXPECT_EQ(full.spriteCount, kMaxSprites);
+    EXPECT_EQ(full.spriteX.size(), size_t(kMaxSprites));
 }
 
 }  // namespace

@@ -1,0 +1,201 @@
+// The exports as a host calls them, on the one global record: how each
+// integer argument is converted, the drawing calls before vlInit, and indexes
+// one past the end of their lists.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+#include "engine/engine.h"
+#include "overlay/overlay.h"
+#include "support/bmp_writer.h"
+#include "support/drawing_calls.h"
+#include "support/native_api.h"
+#include "support/past_the_end.h"
+#include "support/render_scene.h"
+#include "velmora.h"
+
+namespace {
+
+using namespace vl;
+
+// The record as the library is loaded: zeroed, vlInit not yet run.
+EngineState& freshEngine() {
+    EngineState& st = globalEngine();
+    st = EngineState{};
+    return st;
+}
+
+template <class List>
+double entry(const List& list, size_t i) {
+    return i < list.size() ? double(list[i]) : -1.0;
+}
+
+Surface filledImage(int32_t side, Colour c) {
+    Surface s;
+    setWidth(s, side);
+    setHeight(s, side);
+    setBrushColor(s, c);
+    fillRect(s, 0, 0, side, side);
+    return s;
+}
+
+// Left, top, right and bottom (inclusive) of the pixels that are not white,
+// then the colour at the top-left of that box.
+std::vector<double> inkBox(const Surface& s) {
+    int32_t left = s.width, top = s.height, right = -1, bottom = -1;
+    for (int32_t y = 0; y < s.height; ++y)
+        for (int32_t x = 0; x < s.width; ++x)
+            if (pixelAt(s, x, y) != clWhite)
+                left = std::min(left, x), top = std::min(top, y), right = std::max(right, x),
+                bottom = std::max(bottom, y);
+    return {double(left), double(top), double(right), double(bottom), double(pixelAt(s, left, top))};
+}
+
+// Every integer argument of every export goes through the same rounding. Each
+// value rounds up where truncation would round down, and the arguments of a
+// call all land on different integers, so a truncated or swapped argument
+// changes what the call is seen to do.
+TEST(Exports, EveryIntegerArgumentIsRoundedToNearestTiesToEven) {
+    EngineState& st = freshEngine();
+    const std::string texture = (std::filesystem::temp_directory_path() / "velmora-exports-texture.bmp").string();
+    test::BmpFields fields;
+    fields.width = fields.height = 2;
+    fields.pixels = test::packRows(2, 2, 24, [](int32_t x, int32_t y) { return makeColour(x, y, 9); });
+    test::writeBmpFile(texture, fields);
+    const Colour imageColours[3] = {0x00000011, 0x00002200, 0x00330000};
+    for (Colour c : imageColours) st.world.overlayImages.push_back(filledImage(4, c));
+    addSprite(st.world.sprites, 10, 10, 1);
+    addSprite(st.world.sprites, 11, 11, 1);
+    auto blank = [&] { std::fill(st.backBuffer.pixels.begin(), st.backBuffer.pixels.end(), uint8_t(0xFF)); };
+    EngineState reference;  // the text drawn where the rounded arguments put it
+    init(reference, 0);
+    drawText(reference.backBuffer, 40, 60, "Hi");
+    std::vector<double> textAt40x60 = inkBox(reference.backBuffer);
+    textAt40x60.insert(textAt40x60.begin(), 0.0);
+    textAt40x60.pop_back();  // the box's corner need not be ink
+
+    const World& w = st.world;
+    const Sprites& sp = st.world.sprites;
+    struct Case {
+        const char* call;
+        std::function<double()> run;
+        std::function<std::vector<double>()> seen;
+        std::vector<double> expected;  // the call's result, then what it changed
+    };
+    const std::vector<Case> cases = {
+        {"vlInit(5.5)", [] { return vlInit(5.5); }, [&] { return std::vector<double>{double(st.windowHandle)}; },
+         {1, 6}},
+        {"vlSetWindowSize(319.5, 199.5)", [] { return vlSetWindowSize(319.5, 199.5); },
+         [&] { return std::vector<double>{double(st.settings.screenWidth), double(st.settings.screenHeight),
+                                          double(st.frame.zBuffer.size())}; },
+         {0, 320, 200, 320}},
+        {"vlSetRenderMode(1.5)", [] { return vlSetRenderMode(1.5); },
+         [&] { return std::vector<double>{double(st.settings.renderMode)}; }, {0, 2}},
+        {"vlSetTextureSize(31.5, 63.5)", [] { return vlSetTextureSize(31.5, 63.5); },
+         [&] { return std::vector<double>{double(st.settings.textureWidth), double(st.settings.textureHeight)}; },
+         {0, 32, 64}},
+        {"vlSetFloorCeilTexture(3.5, 6.9999)", [] { return vlSetFloorCeilTexture(3.5, 6.9999); },
+         [&] { return std::vector<double>{double(st.settings.floorTexture), double(st.settings.ceilingTexture)}; },
+         {0, 4, 7}},
+        {"vlSetMapSize(5.5, 3.5)", [] { return vlSetMapSize(5.5, 3.5); },
+         [&] { return std::vector<double>{double(w.worldMap.rowLength), double(w.worldMap.rowCount)}; }, {0, 6, 4}},
+        {"vlLoadMap(1.5, \"12\")", [] { return double(std::strlen(vlLoadMap(1.5, "12"))); },
+         [&] { return std::vector<double>{entry(w.worldMap.cells, 6), entry(w.worldMap.cells, 12),
+                                          entry(w.worldMap.cells, 13)}; },
+         {2, 0, 1, 2}},
+        {"vlSetFlatWallColor(1.5, 9.5, 21.5, 32.75)", [] { return vlSetFlatWallColor(1.5, 9.5, 21.5, 32.75); },
+         [&] { return std::vector<double>{double(w.flatColors.size()), entry(w.flatColors, 2)}; },
+         {0, 3, double(makeColour(10, 22, 33))}},
+        {"vlLoadTexture(1.5, file)", [&] { return vlLoadTexture(1.5, texture.c_str()); },
+         [&] { return std::vector<double>{double(w.textures.size()), double(w.textures[1].size()),
+                                          double(w.textures.back().size())}; },
+         {0, 3, 0, 4096}},
+        {"vlAddSprite(0.25, 0.5, 3.5)", [] { return vlAddSprite(0.25, 0.5, 3.5); },
+         [&] { return std::vector<double>{entry(sp.spriteTexture, 2), entry(sp.spriteX, 2), entry(sp.spriteY, 2)}; },
+         {2, 4, 0.25, 0.5}},
+        {"vlSetSpritePos(0.9999, 7.25, 8.5)", [] { return vlSetSpritePos(0.9999, 7.25, 8.5); },
+         [&] { return std::vector<double>{sp.spriteX[0], sp.spriteX[1], sp.spriteY[1], sp.spriteX[2]}; },
+         {0, 10, 7.25, 8.5, 0.25}},
+        {"vlDrawColor(9.5, 21.5, 32.75)", [] { return vlDrawColor(9.5, 21.5, 32.75); },
+         [&] { return std::vector<double>{double(canvas(st.backBuffer).brushColor),
+                                          double(canvas(st.backBuffer).fontColor)}; },
+         {0, double(makeColour(10, 22, 33)), double(makeColour(10, 22, 33))}},
+        {"vlDrawRectangle(1.5, 3.5, 5.5, 7.5)", [&] { blank(); return vlDrawRectangle(1.5, 3.5, 5.5, 7.5); },
+         [&] { return inkBox(st.backBuffer); }, {0, 2, 4, 5, 7, double(makeColour(10, 22, 33))}},
+        {"vlDrawText(39.5, 59.5, \"Hi\")", [&] { blank(); return vlDrawText(39.5, 59.5, "Hi"); },
+         [&] { std::vector<double> box = inkBox(st.backBuffer); box.pop_back(); return box; }, textAt40x60},
+        {"vlDrawSprite(1.5, 39.5, 59.5)", [&] { blank(); return vlDrawSprite(1.5, 39.5, 59.5); },
+         [&] { return inkBox(st.backBuffer); }, {0, 40, 60, 43, 63, double(imageColours[2])}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.call);
+        std::vector<double> got{c.run()};
+        for (double v : c.seen()) got.push_back(v);
+        EXPECT_EQ(got, c.expected);
+    }
+    EXPECT_STREQ(vlGetLastError(), "");
+    std::filesystem::remove(texture);
+}
+
+TEST(Exports, DrawingBeforeInitFailsForWantOfACanvas) {
+    EngineState& st = freshEngine();
+    const VelmoraApi api = test::nativeApi();
+    for (const test::DrawingCall& c : test::kDrawingCalls) {
+        SCOPED_TRACE(c.name);
+        st.lastError.clear();
+        EXPECT_EQ(c.call(api), -1.0);
+        EXPECT_STREQ(api.vlGetLastError(), test::kNoCanvasError);
+    }
+    EXPECT_TRUE(isEmpty(st.backBuffer));
+}
+
+// Indexes one past the end of their lists reach nothing. A guard just past
+// each list's end makes a stray read or write show in every build.
+TEST(Exports, IndexesOnePastTheEndReachNothing) {
+    EngineState& st = freshEngine();
+    vlInit(0);
+    vlAddSprite(1, 2, 3);
+    vlAddSprite(4, 5, 6);
+    {
+        test::PastTheEnd<double> x(st.world.sprites.spriteX, -7), y(st.world.sprites.spriteY, -7);
+        EXPECT_EQ(vlSetSpritePos(2, 9, 9), 0.0);
+        EXPECT_EQ(x.value(), -7.0);
+        EXPECT_EQ(y.value(), -7.0);
+    }
+    st.world.overlayImages = {filledImage(4, 0x00000011), filledImage(4, 0x00002200)};
+    {
+        test::PastTheEnd<Surface> image(st.world.overlayImages, filledImage(4, 0x00330000));
+        EXPECT_EQ(vlDrawSprite(2, 10, 10), 0.0);
+        EXPECT_EQ(pixelAt(st.backBuffer, 10, 10), clWhite);
+    }
+
+    // Textures one texel short of 64 x 64, for walls, floor, ceiling and a
+    // sprite: the texel each would need last is the guard's.
+    const test::RenderScene scene(2);
+    st.world = scene.world;
+    st.settings = scene.settings;
+    st.settings.floorTexture = 3;
+    st.settings.ceilingTexture = 4;
+    st.camera = scene.camera;
+    vlSetWindowSize(512, 384);
+    vlAddSprite(4, 2.5, 2);
+    const Colour guard = makeColour(0xFB, 0x0D, 0xF1);  // odd channels: no index texel, halved or not
+    std::vector<Colour>* t = st.world.textures.data();
+    for (int i = 1; i <= 4; ++i) t[i].resize(kTexelsPerTexture - 1);
+    test::PastTheEnd<Colour> g1(t[1], guard), g2(t[2], guard), g3(t[3], guard), g4(t[4], guard);
+    EXPECT_EQ(vlRaycastingScreen(), 0.0);
+    EXPECT_EQ(test::decodeTexel(pixelAt(st.backBuffer, 256, 200), false).texture, 2) << "the frame was drawn";
+    int guards = 0;
+    for (int32_t y = 0; y < 384; ++y)
+        for (int32_t x = 0; x < 512; ++x) {
+            const Colour c = pixelAt(st.backBuffer, x, y);
+            guards += c == guard || c == halve(guard);
+        }
+    EXPECT_EQ(guards, 0);
+}
+
+}  // namespace
