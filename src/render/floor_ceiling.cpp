@@ -90,74 +90,189 @@ void floorCeilingRowsOneByOne(const RowPass& r, const double* rowDistance, int32
     }
 }
 
-// Power-of-two sizes, two neighbouring columns at a time: the same Real
-// operations in the two lanes of SSE2 registers (each lane rounds as the
-// scalar operation does, and no multiply-add is fused), the conversions in
-// the current rounding mode as above, the remainders by mask, and the
-// row's two pixels stored together. A lane whose product is out of the
-// 32-bit range sends both columns the scalar way.
-void floorCeilingRowsInPairs(const RowPass& r, const double* rowDistance, int32_t firstRow, PixelRows rows) {
+// Stepped rows. Along a screen row the floor point of column x is, in exact
+// arithmetic, p + r g(x): the camera position p, the row distance r, and
+// g(x) = (foot - p) / perpWallDist, which is the column's ray direction, a
+// line alpha + beta x in x. So size times the point (the product whose
+// rounding gives the texel coordinate) is nearly a line too, and the row
+// steps it in 32.32 fixed point with one integer addition per column. The
+// Real arithmetic of floorCeilingPixel gives a product P; for every pixel
+// the bound E below holds on |P - Q| (Q the stepped value, less the 1/2 that
+// turns rounding into truncation), and a coordinate is taken from Q only
+// where Q lies more than E from every tie k + 1/2. Then P rounds to the same
+// whole number, and is no tie itself. Anywhere else, and wherever a bound is
+// not finite, the pixel takes the Real arithmetic. E has three parts, with
+// s the size, u = 2^-53 and w the weight of the pixel:
+//
+// E1, the rounding of the Real arithmetic: with F the foot, w = r / d
+// rounded, and each of 1 - w, w F, (1 - w) p and their sum rounded once,
+// |P - s (p + (r / d)(F - p))| <= s 8u (1 + |w|) max(|F|, |p|) (multiplying
+// by s is exact). Rows further down have smaller r, so the column's first
+// floor row bounds w. Taken as s 2^-48 (1 + w) max(|F|, |p|).
+// E2, the column's distance from the line: s r |g(x) - (alpha + beta x)|,
+// where the difference is evaluated in Reals with its own rounding added.
+// E3, the stepping: Q(0) and the step are Reals rounded to fixed point,
+// each from a few rounded operations.
+//
+// E1 and E2 are worked out per column (columnError), E3 per row
+// (axisLine); all are bounds with room to spare, so that the rounding of
+// their own evaluation is covered.
+
+// A Real below 2^30 in magnitude as 32.32 fixed point, within 2^-31.
+bool toFixed(double v, int64_t& out) {
+    if (!(v > -0x1p30 && v < 0x1p30)) return false;
+    // The fraction of a non-negative Real is exact; a negative one is
+    // converted as its magnitude.
+    const double magnitude = std::fabs(v);
+    const int32_t whole = int32_t(magnitude);
+    const int32_t fraction = floorFast((magnitude - whole) * 0x1p32 - 0x1p31);
+    const int64_t fixed = int64_t(whole) * 0x100000000LL + int64_t(uint32_t(fraction) ^ 0x80000000u);
+    out = v < 0 ? -fixed : fixed;
+    return true;
+}
+
+// Size times the floor point along one axis of a row, plus 1/2, as a fixed
+// point line: start at column 0 and step per column. error bounds E3 over
+// `columns` columns.
+struct AxisLine {
+    int64_t start = 0, step = 0;
+    double error = 0;
+};
+
+bool axisLine(double p, double alpha, double beta, double r, int32_t size, int32_t columns, AxisLine& out) {
+    const double along = r * alpha;
+    const double point = p + along;
+    const double start = double(size) * point + 0.5;
+    const double step = double(size) * r * beta;
+    // Every stepped value then stays below 2^31 in magnitude.
+    if (!(std::fabs(step) * columns < 0x1p29) || !toFixed(start, out.start) || !toFixed(step, out.step))
+        return false;
+    out.error = (columns + 1) * 0x1p-31 +
+                0x1p-50 * (std::fabs(start) + size * (std::fabs(point) + std::fabs(along)) + columns * std::fabs(step));
+    return true;
+}
+
+// E1 + E2 of one axis of column x, whose first floor row has distance
+// firstDistance and wall distance d.
+double columnError(double foot, double p, double d, double firstDistance, double alpha, double beta, int32_t x,
+                   int32_t size) {
+    if (!(d > 0)) return HUGE_VAL;
+    const double g = (foot - p) / d;
+    const double bx = beta * x;
+    const double line = alpha + bx;
+    const double distance =
+        std::fabs(g - line) * (1 + 0x1p-50) + 0x1p-50 * (std::fabs(g) + std::fabs(bx) + std::fabs(line));
+    const double weight = firstDistance / d;
+    return size * (0x1p-48 * (1 + weight) * std::max(std::fabs(foot), std::fabs(p)) + firstDistance * distance);
+}
+
+// A margin in 2^-32 units as the limit the row loop compares with: a stepped
+// coordinate is used when m < limit - (the row's margin), m being the
+// distance of its fraction from a tie measured as below. -1 never passes.
+int32_t tieLimitOf(double error) {
+    if (!(error < 0.25)) return -1;
+    return 0x7FFFFFFF - (floorFast(error * 0x1p32) + 2);
+}
+
+// Four columns' stepped values of one axis: whole parts, and fractions with
+// their top bit flipped, so that a signed comparison finds the carry.
+struct Lanes {
+    __m128i whole, fraction;
+    __m128i stepWhole, stepFraction, carryBelow;
+};
+
+Lanes lanesOf(const AxisLine& line) {
+    int64_t v[4] = {line.start, line.start + line.step, line.start + 2 * line.step, line.start + 3 * line.step};
+    const int64_t step = 4 * line.step;
+    const auto high = [](int64_t q) { return int32_t(q >> 32); };
+    const auto low = [](int64_t q) { return int32_t(uint32_t(uint64_t(q)) ^ 0x80000000u); };
+    Lanes l;
+    l.whole = _mm_setr_epi32(high(v[0]), high(v[1]), high(v[2]), high(v[3]));
+    l.fraction = _mm_setr_epi32(low(v[0]), low(v[1]), low(v[2]), low(v[3]));
+    l.stepWhole = _mm_set1_epi32(high(step));
+    l.stepFraction = _mm_set1_epi32(int32_t(uint32_t(uint64_t(step))));
+    l.carryBelow = _mm_set1_epi32(low(step));
+    return l;
+}
+
+inline void advance(Lanes& l) {
+    l.fraction = _mm_add_epi32(l.fraction, l.stepFraction);
+    // The fraction wrapped exactly when it ended below the step.
+    const __m128i carry = _mm_cmpgt_epi32(l.carryBelow, l.fraction);
+    l.whole = _mm_sub_epi32(_mm_add_epi32(l.whole, l.stepWhole), carry);
+}
+
+// Lanes whose fraction lies further than the limit from a tie: with f the
+// flipped fraction, f xor (f >> 31) is the distance below 2^31 of the
+// fraction from 0 or from 1 (one less on the upper side).
+inline __m128i clearOfTies(const Lanes& l, __m128i limit) {
+    const __m128i m = _mm_xor_si128(l.fraction, _mm_srai_epi32(l.fraction, 31));
+    return _mm_cmpgt_epi32(limit, m);
+}
+
+void floorCeilingRowsStepped(const RowPass& r, const FloorCeilingFrame& f, PixelRows rows) {
     int32_t widthShift = 0;
     while ((1 << widthShift) < r.width) ++widthShift;
-    const __m128i masks = _mm_set_epi32(r.height - 1, r.height - 1, r.width - 1, r.width - 1);
-    const __m128i outOfRange = _mm_set1_epi32(INT32_MIN);
+    const __m128i maskX = _mm_set1_epi32(r.width - 1), maskY = _mm_set1_epi32(r.height - 1);
     const __m128i shift = _mm_cvtsi32_si128(widthShift);
-    const __m128d one = _mm_set1_pd(1.0);
-    const __m128d posX = _mm_set1_pd(r.posX), posY = _mm_set1_pd(r.posY);
-    const __m128d sizeX = _mm_set1_pd(double(r.width)), sizeY = _mm_set1_pd(double(r.height));
+    const int32_t columns = (r.screenWidth + 3) & ~3;
+    const int32_t* const firstFloorRow = r.firstFloorRow;
+    const int32_t* const tieLimit = f.tieLimit;
     const uint32_t* const floorPixels = r.floorPixels;
     const uint32_t* const ceilingPixels = r.ceilingPixels;
-    const uint32_t floorSize = r.floorSize, ceilingSize = r.ceilingSize;
-    const int32_t screenWidth = r.screenWidth;
-    const int32_t* const firstFloorRow = r.firstFloorRow;
-    for (int32_t y = firstRow; y < r.screenHeight; ++y) {
+    const bool floors = r.floorSize > 0, ceilings = r.ceilingSize > 0;
+    for (int32_t y = f.firstRow; y < r.screenHeight; ++y) {
         uint8_t* const floorRow = rows.at(0, y);
         uint8_t* const ceilingRow = rows.at(0, r.screenHeight - y);
-        const __m128d distance = _mm_set1_pd(rowDistance[y]);
-        int32_t x = 0;
-        while (x < screenWidth) {
-            if (x + 1 >= screenWidth || y < firstFloorRow[x] || y < firstFloorRow[x + 1]) {
-                if (y >= firstFloorRow[x]) floorCeilingPixel<true>(r, rowDistance[y], x, floorRow, ceilingRow);
-                ++x;
+        const double distance = f.rowDistance[y];
+        AxisLine lineX, lineY;
+        // Stepped coordinates must be whole numbers of at least 0 across the
+        // row, where the remainder is the mask; a line's least value is at
+        // one of its ends.
+        const bool stepped =
+            axisLine(r.posX, f.alphaX, f.betaX, distance, r.width, columns, lineX) &&
+            axisLine(r.posY, f.alphaY, f.betaY, distance, r.height, columns, lineY) && lineX.start >= 0 &&
+            lineY.start >= 0 && lineX.start + (columns - 1) * lineX.step >= 0 &&
+            lineY.start + (columns - 1) * lineY.step >= 0 && std::max(lineX.error, lineY.error) < 0.125;
+        if (!stepped) {
+            for (int32_t x = 0; x < r.screenWidth; ++x)
+                if (y >= firstFloorRow[x]) floorCeilingPixel<true>(r, distance, x, floorRow, ceilingRow);
+            continue;
+        }
+        const __m128i rowMargin = _mm_set1_epi32(floorFast(std::max(lineX.error, lineY.error) * 0x1p32) + 2);
+        const __m128i nextRow = _mm_set1_epi32(y + 1);
+        Lanes qx = lanesOf(lineX), qy = lanesOf(lineY);
+        for (int32_t x = 0; x < columns; x += 4, advance(qx), advance(qy)) {
+            const __m128i floorHere =
+                _mm_cmpgt_epi32(nextRow, _mm_loadu_si128(reinterpret_cast<const __m128i*>(firstFloorRow + x)));
+            const int here = _mm_movemask_ps(_mm_castsi128_ps(floorHere));
+            if (here == 0) continue;
+            const __m128i limit =
+                _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(tieLimit + x)), rowMargin);
+            const int clear =
+                _mm_movemask_ps(_mm_castsi128_ps(_mm_and_si128(clearOfTies(qx, limit), clearOfTies(qy, limit))));
+            const __m128i index = _mm_or_si128(_mm_and_si128(qx.whole, maskX),
+                                               _mm_sll_epi32(_mm_and_si128(qy.whole, maskY), shift));
+            uint32_t at[4];
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(at), index);
+            if ((here & clear) == 15) {
+                if (floors)
+                    putPixelQuad(floorRow + 3 * x, floorPixels[at[0]], floorPixels[at[1]], floorPixels[at[2]],
+                                 floorPixels[at[3]]);
+                if (ceilings)
+                    putPixelQuad(ceilingRow + 3 * x, ceilingPixels[at[0]], ceilingPixels[at[1]],
+                                 ceilingPixels[at[2]], ceilingPixels[at[3]]);
                 continue;
             }
-            const __m128d weight = _mm_div_pd(distance, _mm_loadu_pd(r.wallDistance + x));
-            const __m128d rest = _mm_sub_pd(one, weight);
-            const __m128d pointX =
-                _mm_add_pd(_mm_mul_pd(weight, _mm_loadu_pd(r.footX + x)), _mm_mul_pd(rest, posX));
-            const __m128d pointY =
-                _mm_add_pd(_mm_mul_pd(weight, _mm_loadu_pd(r.footY + x)), _mm_mul_pd(rest, posY));
-            // Lanes: texel x of both columns, then texel y of both.
-            const __m128i rounded = _mm_unpacklo_epi64(_mm_cvtpd_epi32(_mm_mul_pd(sizeX, pointX)),
-                                                       _mm_cvtpd_epi32(_mm_mul_pd(sizeY, pointY)));
-            if (_mm_movemask_epi8(_mm_cmpeq_epi32(rounded, outOfRange)) != 0) {
-                floorCeilingPixel<true>(r, rowDistance[y], x, floorRow, ceilingRow);
-                floorCeilingPixel<true>(r, rowDistance[y], x + 1, floorRow, ceilingRow);
-                x += 2;
-                continue;
+            for (int k = 0; k < 4; ++k) {
+                if (!(here >> k & 1)) continue;
+                if (!(clear >> k & 1)) {
+                    floorCeilingPixel<true>(r, distance, x + k, floorRow, ceilingRow);
+                    continue;
+                }
+                if (floors) putPixelBytes(floorRow + 3 * (x + k), floorPixels[at[k]]);
+                if (ceilings) putPixelBytes(ceilingRow + 3 * (x + k), ceilingPixels[at[k]]);
             }
-            const __m128i bias = _mm_and_si128(_mm_srai_epi32(rounded, 31), masks);
-            const __m128i coords = _mm_sub_epi32(_mm_and_si128(_mm_add_epi32(rounded, bias), masks), bias);
-            // width * texY as a shift: two's complement makes that exact for
-            // negative rows too.
-            const __m128i index = _mm_add_epi32(coords, _mm_sll_epi32(_mm_srli_si128(coords, 8), shift));
-            const uint32_t first = uint32_t(_mm_cvtsi128_si32(index));
-            const uint32_t second = uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(index, 4)));
-            uint8_t* const floorAt = floorRow + 3 * x;
-            uint8_t* const ceilingAt = ceilingRow + 3 * x;
-            if (first < floorSize && second < floorSize) {
-                putPixelPair(floorAt, floorPixels[first], floorPixels[second]);
-            } else {
-                if (first < floorSize) putPixelBytes(floorAt, floorPixels[first]);
-                if (second < floorSize) putPixelBytes(floorAt + 3, floorPixels[second]);
-            }
-            if (first < ceilingSize && second < ceilingSize) {
-                putPixelPair(ceilingAt, ceilingPixels[first], ceilingPixels[second]);
-            } else {
-                if (first < ceilingSize) putPixelBytes(ceilingAt, ceilingPixels[first]);
-                if (second < ceilingSize) putPixelBytes(ceilingAt + 3, ceilingPixels[second]);
-            }
-            x += 2;
         }
     }
 }
@@ -196,8 +311,12 @@ bool prepareFloorCeiling(const RenderSettings& view, const Camera& camera, const
         frame.rowDistance[size_t(y)] = double(height) / double(2 * y - height);
     for (std::vector<double>* v : {&frame.footX, &frame.footY, &frame.wallDistance})
         if (v->size() < size_t(width)) v->resize(size_t(width));
-    if (frame.firstFloorRow.size() < size_t(width)) frame.firstFloorRow.resize(size_t(width));
-    std::fill_n(frame.firstFloorRow.begin(), width, height);
+    // Whole groups of 4 columns, the extra ones without floor.
+    const size_t columns = size_t((width + 3) & ~3);
+    for (std::vector<int32_t>* v : {&frame.firstFloorRow, &frame.tieLimit})
+        if (v->size() < columns) v->resize(columns);
+    std::fill_n(frame.firstFloorRow.begin(), columns, height);
+    std::fill_n(frame.tieLimit.begin(), columns, -1);
     out.rowDistance = frame.rowDistance.data();
     out.footX = frame.footX.data();
     out.footY = frame.footY.data();
@@ -210,6 +329,15 @@ bool prepareFloorCeiling(const RenderSettings& view, const Camera& camera, const
     out.screenHeight = height;
     out.textureWidth = view.textureWidth;
     out.textureHeight = view.textureHeight;
+    out.stepped = isPowerOfTwo(view.textureWidth) && isPowerOfTwo(view.textureHeight) &&
+                  (out.floorSize == 0 || out.floorSize == reach) && (out.ceilingSize == 0 || out.ceilingSize == reach);
+    // cameraX = 2x / screenWidth - 1 makes the ray direction dir + plane
+    // cameraX a line in x.
+    out.alphaX = camera.dirX - camera.planeX;
+    out.betaX = 2 * camera.planeX / width;
+    out.alphaY = camera.dirY - camera.planeY;
+    out.betaY = 2 * camera.planeY / width;
+    out.tieLimit = frame.tieLimit.data();
     return true;
 }
 
@@ -240,14 +368,23 @@ void noteFloorColumn(const ColumnCast& c, int32_t x, FloorCeilingFrame& f) {
     const int32_t first = std::min(drawEnd + 1, f.screenHeight);
     f.firstFloorRow[x] = first;
     f.firstRow = std::min(f.firstRow, first);
+    // Floor rows lie below the middle of the view, where row distances are
+    // positive and fall row by row; the first row's then bounds the others.
+    if (!f.stepped || 2 * first <= f.screenHeight) return;
+    const double firstDistance = f.rowDistance[first];
+    f.tieLimit[x] = tieLimitOf(std::max(
+        columnError(floorXWall, f.posX, c.perpWallDist, firstDistance, f.alphaX, f.betaX, x, f.textureWidth),
+        columnError(floorYWall, f.posY, c.perpWallDist, firstDistance, f.alphaY, f.betaY, x, f.textureHeight)));
 }
 
 void drawFloorCeiling(const FloorCeilingFrame& f, PixelRows rows) {
     const RowPass r{f.floorPixels,  f.ceilingPixels, f.floorSize,     f.ceilingSize,   f.footX,
                     f.footY,        f.wallDistance,  f.firstFloorRow, f.posX,          f.posY,
                     f.textureWidth, f.textureHeight, f.screenWidth,   f.screenHeight};
-    if (isPowerOfTwo(f.textureWidth) && isPowerOfTwo(f.textureHeight))
-        floorCeilingRowsInPairs(r, f.rowDistance, f.firstRow, rows);
+    if (f.stepped)
+        floorCeilingRowsStepped(r, f, rows);
+    else if (isPowerOfTwo(f.textureWidth) && isPowerOfTwo(f.textureHeight))
+        floorCeilingRowsOneByOne<true>(r, f.rowDistance, f.firstRow, rows);
     else
         floorCeilingRowsOneByOne<false>(r, f.rowDistance, f.firstRow, rows);
 }

@@ -31,10 +31,16 @@ struct FloorCeilingFrame {
     double* footX = nullptr;
     double* footY = nullptr;
     double* wallDistance = nullptr;
-    int32_t* firstFloorRow = nullptr;
+    int32_t* firstFloorRow = nullptr;     // padded to whole groups of 4 columns
     int32_t firstRow = 0;  // the least of firstFloorRow
     double posX = 0, posY = 0;
     int32_t screenWidth = 0, screenHeight = 0, textureWidth = 0, textureHeight = 0;
+    // Rows stepped in fixed point (power-of-two sizes, whole textures): the
+    // ray direction of column x as a line, alpha + beta x per axis, and per
+    // column the tie margin its texel coordinates need (see floor_ceiling.cpp).
+    bool stepped = false;
+    double alphaX = 0, betaX = 0, alphaY = 0, betaY = 0;
+    int32_t* tieLimit = nullptr;
 };
 
 // Prepares a frame's floor and ceiling, no column having any yet; false

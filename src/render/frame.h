@@ -50,6 +50,7 @@ struct FrameBuffers {
     std::vector<double> footX, footY;  // per column: the floor point at the wall's foot
     std::vector<double> wallDistance;  // per column: perpWallDist
     std::vector<int32_t> firstFloorRow; // per column: the first floor row (screenHeight: none)
+    std::vector<int32_t> tieLimit;     // per column: the margin of its stepped texel coordinates
     std::vector<uint32_t> floorPixels, ceilingPixels;  // the frame's floor and ceiling texels as pixel bytes
     std::vector<uint8_t> spareRows;    // stands in for a back buffer smaller than the view
     std::vector<uint8_t> orderSeen;    // for checking the last sprite order
@@ -78,12 +79,13 @@ inline void putPixelBytes(uint8_t* p, uint32_t v) {
     std::memcpy(p, &blueGreen, 2);
     p[2] = uint8_t(v >> 16);
 }
-// Two neighbouring pixels, p and p + 3, in two stores.
-inline void putPixelPair(uint8_t* p, uint32_t first, uint32_t second) {
-    const uint32_t head = first | (second << 24);
-    const uint16_t tail = uint16_t(second >> 8);
-    std::memcpy(p, &head, 4);
-    std::memcpy(p + 4, &tail, 2);
+// Four neighbouring pixels, p to p + 9, in three 4-byte stores.
+// (Three separate stores: a 12-byte copy would be built on the stack first.)
+inline void putPixelQuad(uint8_t* p, uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
+    const uint32_t first = a | (b << 24), second = (b >> 8) | (c << 16), third = (c >> 16) | (d << 8);
+    std::memcpy(p, &first, 4);
+    std::memcpy(p + 4, &second, 4);
+    std::memcpy(p + 8, &third, 4);
 }
 
 // Renders one frame into backBuffer (the engine's is the 800 x 600, 24-bit

@@ -252,6 +252,63 @@ TEST(RenderDifferential, ManySpritesAndFarSortsMatchTheReference) {
     }
 }
 
+// Whole frames whose floor points fall on texel ties, and an ulp or two off
+// them, across whole rows: the camera stands on a tie and looks along an
+// axis or a diagonal with a plane of few binary digits, so that row
+// distances like 1, 2 or 3 put rows of points exactly on ties. Only the
+// Real arithmetic decides how those round, so the stepped rows must leave
+// each of them to it. Sizes include non-powers of two; the wide open map
+// gives far floor points with large texel coordinates.
+TEST(RenderDifferential, FloorRowsAtTexelTiesMatchTheReference) {
+    struct Look {
+        double dirX, dirY, planeX, planeY;
+    };
+    // The last two are short: seen from just off the map, their nearest
+    // floor points still lie off it.
+    const Look looks[] = {{1, 0, 0, 0.5},   {0, -1, 0.5, 0},      {-1, 0, 0, -0.66}, {0.6, 0.8, -0.48, 0.36},
+                          {1, 1, -1, 1},    {0, 1, -0.75, 0},     {0.5, 0, 0, 0.25}, {0.4, 0.01, 0, 0.2}};
+    const std::pair<int32_t, int32_t> textureSizes[] = {{64, 64}, {32, 16}, {1, 1}, {2, 64}, {63, 17}, {64, 5}};
+    const std::pair<int32_t, int32_t> views[] = {{512, 384}, {800, 600}, {320, 200}, {513, 385}, {7, 10}};
+    Random r(1234);
+    for (int round = 0; round < 100; ++round) {
+        Scene fast;
+        const int32_t side = r.pick({12, 300});
+        // Or a camera just off the map, looking in through an opening in
+        // its border: the floor points nearest to it have negative
+        // coordinates.
+        const bool outside = r.chance(0.2);
+        setMapSize(fast.world.worldMap, side, side);
+        for (int32_t x = 0; x < side; ++x)
+            for (int32_t y = 0; y < side; ++y)
+                fast.world.worldMap.cells[size_t(x) * size_t(side) + size_t(y)] =
+                    (x == 0 && !outside) || y == 0 || x == side - 1 || y == side - 1 ? 1 + (x + y) % 2 : 0;
+        fast.world.textures.assign(5, std::vector<Colour>(kTexelsPerTexture));
+        for (int t = 1; t <= 4; ++t)
+            for (int i = 0; i < kTexelsPerTexture; ++i) fast.world.textures[size_t(t)][size_t(i)] = Colour(i * 4 + t);
+        const auto view = views[size_t(r.range(0, 4))];
+        const auto size = textureSizes[size_t(r.range(0, 5))];
+        fast.settings = RenderSettings{view.first, view.second, size.first, size.second, 2, 1, 2, 3, 4};
+        // A tie on each axis, moved by up to two ulps, or by as little as a
+        // ray direction of 1e-6 (an axis-aligned ray's) moves floor points.
+        const auto tie = [&](int32_t texels, int32_t from, int32_t to) {
+            double v = (r.range(from * texels, to * texels - 1) + 0.5) / texels;
+            if (r.chance(0.3)) return v + r.pick({1e-5, -1e-5, 4e-6, -4e-6}) / texels;
+            for (int n = r.range(-2, 2); n != 0; n += n > 0 ? -1 : 1) v = std::nextafter(v, n > 0 ? 1e9 : -1e9);
+            return v;
+        };
+        const Look look = looks[size_t(outside ? r.range(6, 7) : r.range(0, 7))];
+        const double posX = outside ? tie(size.first, -1, 0) : tie(size.first, 1, side - 1);
+        fast.camera = Camera{posX, tie(size.second, 1, side - 1), look.dirX, look.dirY, look.planeX, look.planeY};
+        fast.frame.zBuffer.assign(size_t(view.first), 0.0);
+        setWidth(fast.backBuffer, kBackBufferWidth);
+        setHeight(fast.backBuffer, kBackBufferHeight);
+        setPixelFormat24(fast.backBuffer);
+        Scene slow = fast;
+        renderBoth(fast, slow, "round " + std::to_string(round));
+        if (HasFatalFailure()) return;
+    }
+}
+
 // Floor points within a few units in the last place of a texel tie: the
 // camera stands on a tie ((k + 0.5) / size) and the wall's foot on the same
 // line, so each row's point lands on the tie or an ulp or two off it, and the
