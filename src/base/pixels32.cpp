@@ -28,7 +28,8 @@ void convertRow(const uint8_t* src, int32_t width, uint8_t* dst, Layout32 layout
     const __m128i alpha = _mm_set1_epi32(int32_t(0xFF000000u));
     const __m128i greenAlpha = _mm_set1_epi32(int32_t(0xFF00FF00u));
     const __m128i blueOrRed = _mm_set1_epi32(0xFF);
-    for (; x + 4 <= width && 3 * x + 14 <= 3 * width; x += 4) {
+#pragma GCC unroll 4
+    for (; 3 * x + 14 <= 3 * width; x += 4) {
         const uint8_t* p = src + 3 * x;
         const __m128i v = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
                                              _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 6)));

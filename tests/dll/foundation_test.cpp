@@ -23,22 +23,27 @@ const T* at(HMODULE m, DWORD rva) {
 
 const IMAGE_DATA_DIRECTORY& directory(HMODULE m, int which) {
     const auto* dos = at<IMAGE_DOS_HEADER>(m, 0);
-    const auto* nt = at<IMAGE_NT_HEADERS32>(m, DWORD(dos->e_lfanew));
+    const auto* nt = at<IMAGE_NT_HEADERS>(m, DWORD(dos->e_lfanew));
     return nt->OptionalHeader.DataDirectory[which];
 }
 
 TEST(DllTables, ExportsExactlyTheDocumentedNamesAndImportsOnlySystemLibraries) {
     HMODULE m = velmora().module;
     ASSERT_NE(m, nullptr);
-    const auto* nt = at<IMAGE_NT_HEADERS32>(m, DWORD(at<IMAGE_DOS_HEADER>(m, 0)->e_lfanew));
+    // The test host is built for the same machine as the DLL it loads.
+    const auto* nt = at<IMAGE_NT_HEADERS>(m, DWORD(at<IMAGE_DOS_HEADER>(m, 0)->e_lfanew));
+#ifdef _WIN64
+    EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_AMD64);
+#else
     EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
+#endif
     EXPECT_TRUE(nt->FileHeader.Characteristics & IMAGE_FILE_DLL);
 
     const auto* exports = at<IMAGE_EXPORT_DIRECTORY>(m, directory(m, IMAGE_DIRECTORY_ENTRY_EXPORT).VirtualAddress);
     std::set<std::string> names;
     const DWORD* nameRvas = at<DWORD>(m, exports->AddressOfNames);
     for (DWORD i = 0; i < exports->NumberOfNames; ++i) names.insert(at<char>(m, nameRvas[i]));
-    EXPECT_EQ(exports->NumberOfFunctions, 24u);
+    EXPECT_EQ(exports->NumberOfFunctions, std::size(kExportNames));
     EXPECT_EQ(names, std::set<std::string>(std::begin(kExportNames), std::end(kExportNames)));
 
     const std::set<std::string> system = {"kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll",
@@ -97,6 +102,50 @@ TEST(DllPresent, WhiteBackBufferThenARedRectangleInTheWindow) {
     EXPECT_EQ(px[10], rgb(255, 255, 255));
     EXPECT_EQ(px[599 * 800 + 799], rgb(0, 0, 255));
     EXPECT_EQ(px[499 * 800 + 799], rgb(255, 255, 255));
+}
+
+TEST(DllPresent, CopyBackBufferGivesTheWindowsPixelsInBothLayouts) {
+    Velmora& v = velmora();
+    HWND w = testWindow();
+    ASSERT_EQ(v.vlInit(double(uintptr_t(w))), 1.0);
+    // Distinct channels everywhere, so a swapped channel or row shows.
+    for (int y = 0; y < 600; y += 40)
+        for (int x = 0; x < 800; x += 50) {
+            v.vlDrawColor(x / 4 + 1, y / 3 + 2, (x + y) % 251);
+            v.vlDrawRectangle(x, y, x + 50 - y / 40, y + 40);
+        }
+    ASSERT_EQ(v.vlDrawScreen(), 1.0);
+    const std::vector<uint32_t> shown = readWindow(w);
+
+    constexpr size_t kBytes = 800 * 600 * 4;
+    for (int format : {0, 1}) {
+        std::vector<uint8_t> copy(kBytes + 8, 0xA5);  // guard bytes after the frame
+        ASSERT_EQ(v.vlCopyBackBuffer(copy.data(), format + 0.4), double(kBytes)) << "format " << format;
+        for (size_t i = 0; i < shown.size(); ++i) {
+            const uint8_t* p = &copy[i * 4];
+            const uint32_t c = format == 0 ? rgb(p[0], p[1], p[2]) : rgb(p[2], p[1], p[0]);
+            ASSERT_EQ(c, shown[i]) << "format " << format << ", pixel " << i % 800 << "," << i / 800;
+            ASSERT_EQ(p[3], 255);
+        }
+        EXPECT_EQ(std::count(copy.begin() + kBytes, copy.end(), 0xA5), 8) << "wrote past the frame";
+    }
+
+    std::vector<uint8_t> untouched(16, 0x5A);
+    const struct {
+        void* destination;
+        double format;
+        const char* error;
+    } refused[] = {
+        {nullptr, 0, "EInvalidPointer: Destination is a null pointer"},
+        {untouched.data(), 1.5, "ERangeError: Pixel format out of range"},
+        {untouched.data(), -1, "ERangeError: Pixel format out of range"},
+        {untouched.data(), 4294967298.0, "ERangeError: Pixel format out of range"},
+    };
+    for (const auto& r : refused) {
+        EXPECT_EQ(v.vlCopyBackBuffer(r.destination, r.format), -1.0) << r.format;
+        EXPECT_STREQ(v.vlGetLastError(), r.error);
+    }
+    EXPECT_EQ(std::count(untouched.begin(), untouched.end(), 0x5A), 16);
 }
 
 TEST(DllErrors, FailuresComeBackAsMinusOneWithTheirTextAndTheHostGoesOn) {

@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-const char* const kExportNames[24] = {
+const char* const kExportNames[25] = {
     "vlInit", "vlFree", "vlTest", "vlSetWindowSize", "vlSetRenderMode", "vlSetTextureSize",
     "vlSetPlayerPos", "vlSetPlayerDir", "vlSetPlane", "vlSetFloorCeilTexture", "vlSetMapSize", "vlLoadMap",
     "vlSetFlatWallColor", "vlLoadTexture", "vlAddSprite", "vlSetSpritePos", "vlLoadBitmap",
     "vlRaycastingScreen", "vlDrawColor", "vlDrawRectangle", "vlDrawText", "vlDrawSprite", "vlDrawScreen",
-    "vlGetLastError"};
+    "vlCopyBackBuffer", "vlGetLastError"};
 
 static HMODULE module() {
     static HMODULE m = LoadLibraryA("Velmora.dll");
@@ -35,7 +35,8 @@ Velmora& velmora() {
         RESOLVE(vlSetFloorCeilTexture); RESOLVE(vlSetMapSize); RESOLVE(vlLoadMap); RESOLVE(vlSetFlatWallColor);
         RESOLVE(vlLoadTexture); RESOLVE(vlAddSprite); RESOLVE(vlSetSpritePos); RESOLVE(vlLoadBitmap);
         RESOLVE(vlRaycastingScreen); RESOLVE(vlDrawColor); RESOLVE(vlDrawRectangle); RESOLVE(vlDrawText);
-        RESOLVE(vlDrawSprite); RESOLVE(vlDrawScreen); RESOLVE(vlGetLastError);
+        RESOLVE(vlDrawSprite); RESOLVE(vlDrawScreen); RESOLVE(vlCopyBackBuffer);
+        RESOLVE(vlGetLastError);
 #undef RESOLVE
         return r;
     }();

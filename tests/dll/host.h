@@ -20,6 +20,7 @@ typedef double(__cdecl* FnPathIndex)(double, const char*);
 typedef double(__cdecl* FnPath)(const char*);
 typedef double(__cdecl* FnText)(double, double, const char*);
 typedef const char*(__cdecl* FnError)();
+typedef double(__cdecl* FnCopy)(void*, double);
 
 struct Velmora {
     HMODULE module = nullptr;
@@ -39,11 +40,12 @@ struct Velmora {
     FnText vlDrawText;
     Fn3 vlDrawSprite;
     Fn0 vlDrawScreen;
+    FnCopy vlCopyBackBuffer;
     FnError vlGetLastError;
 };
 
 // The names the DLL must export, exactly.
-extern const char* const kExportNames[24];
+extern const char* const kExportNames[25];
 
 // Loads Velmora.dll once per process; a missing export fails the test that asks.
 Velmora& velmora();

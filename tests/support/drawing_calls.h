@@ -2,6 +2,9 @@
 // Every export that draws, called once with ordinary arguments. Before vlInit
 // there is nothing to draw on, so each must fail alike; the native tests and
 // the DLL tests run the same table.
+#include <cstdint>
+#include <vector>
+
 #include "velmora_api.h"
 
 namespace vl::test {
@@ -20,6 +23,10 @@ inline const DrawingCall kDrawingCalls[] = {
     {"vlDrawSprite", [](const VelmoraApi& v) { return v.vlDrawSprite(0, 1, 1); }},
     {"vlDrawScreen", [](const VelmoraApi& v) { return v.vlDrawScreen(); }},
     {"vlRaycastingScreen", [](const VelmoraApi& v) { return v.vlRaycastingScreen(); }},
+    {"vlCopyBackBuffer", [](const VelmoraApi& v) {
+         static std::vector<uint8_t> frame(800 * 600 * 4);
+         return v.vlCopyBackBuffer(frame.data(), 0);
+     }},
 };
 
 }  // namespace vl::test
