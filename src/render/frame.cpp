@@ -58,8 +58,9 @@ void drawTexturedColumns(const RenderSettings& view, const Camera& camera, const
     FloorCeilingFrame floorCeiling;
     const bool floors = texelsUsable && prepareFloorCeiling(view, camera, world, frame, floorCeiling);
     double* zBuffer = frame.zBuffer.data();
+    castColumns(camera, world.worldMap, view.screenWidth, view.screenHeight, frame.columns);
     for (int32_t x = 0; x < view.screenWidth; ++x) {
-        const ColumnCast c = castColumn(camera, world.worldMap, view.screenWidth, view.screenHeight, x);
+        const ColumnCast& c = frame.columns[size_t(x)];
         if (!c.hit) {
             // Nothing on this ray: no wall, and no depth to hide sprites.
             zBuffer[x] = HUGE_VAL;
@@ -95,7 +96,7 @@ void renderFrame(const RenderSettings& settings, const Camera& camera, World& wo
     const Target target = openTarget(view, frame, backBuffer);
     // Both when the two modes share a number: the flat fills come first,
     // as they reach the back buffer before composition would.
-    if (flat) drawFlatColumns(view, camera, world, target.rows, backBuffer);
+    if (flat) drawFlatColumns(view, camera, world, frame, target.rows, backBuffer);
     if (textured) {
         drawTexturedColumns(view, camera, world, frame, target.rows);
         drawSprites(view, camera, world, frame, target.rows);

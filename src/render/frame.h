@@ -32,6 +32,25 @@ struct RenderSettings {
     int32_t floorTexture = 0, ceilingTexture = 0;
 };
 
+// The working values of one column. Cell coordinates are 64-bit so a march
+// that starts from a saturated cell cannot overflow while it steps.
+struct ColumnCast {
+    double cameraX = 0;
+    double rayPosX = 0, rayPosY = 0;
+    double rayDirX = 0, rayDirY = 0;
+    int64_t mapX = 0, mapY = 0;  // the wall cell, once hit
+    double deltaDistX = 0, deltaDistY = 0;
+    double sideDistX = 0, sideDistY = 0;
+    int stepX = 0, stepY = 0;   // -1 or +1
+    bool hit = false;   // false when the ray left the grid without meeting a wall
+    int side = 0;       // 0: an x grid line was crossed last, 1: a y grid line
+    int32_t wall = 0;   // value of the wall cell hit
+    double quotient = 0;  // signed distance along the ray to the wall face
+    double perpWallDist = 0;
+    int32_t lineHeight = 0, drawStart = 0, drawEnd = 0;
+    double wallX = 0;   // where along the face the ray hit, in [0, 1)
+};
+
 // The view can grow up to the whole back buffer.
 constexpr int32_t kBackBufferWidth = 800;
 constexpr int32_t kBackBufferHeight = 600;
@@ -46,6 +65,7 @@ struct FrameBuffers {
     std::vector<double> zBuffer;       // one wall distance per screen column
 
     // Scratch reused from frame to frame; nothing in them outlives a frame.
+    std::vector<ColumnCast> columns;   // the column pass's rays, one per screen column
     std::vector<double> rowDistance;   // floor distance of each screen row
     std::vector<double> footX, footY;  // per column: the floor point at the wall's foot
     std::vector<double> wallDistance;  // per column: perpWallDist

@@ -1,5 +1,6 @@
 #include "render/walls.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -17,9 +18,16 @@ static double floorReal(double v) {
     return t > v ? t - 1 : t;
 }
 
-ColumnCast castColumn(const Camera& camera, const MapGrid& map, int32_t screenWidth,
-                      int32_t screenHeight, int32_t x) {
-    ColumnCast c;
+namespace {
+
+// Steps 1 to 8 of a column: the ray, its grid steps and first distances.
+void startRay(const Camera& camera, int32_t screenWidth, int32_t x, ColumnCast& c) {
+    // Field by field: a whole-record reset becomes a slow block store.
+    c.hit = false;
+    c.side = 0;
+    c.wall = 0;
+    c.quotient = c.perpWallDist = c.wallX = 0;
+    c.lineHeight = c.drawStart = c.drawEnd = 0;
     c.cameraX = double(2 * x) / double(screenWidth) - 1.0;
     c.rayPosX = camera.posX;
     c.rayPosY = camera.posY;
@@ -52,12 +60,14 @@ ColumnCast castColumn(const Camera& camera, const MapGrid& map, int32_t screenWi
         c.stepY = 1;
         c.sideDistY = (double(c.mapY) + 1.0 - c.rayPosY) * c.deltaDistY;
     }
+}
 
+// Step 9: the march to the first wall cell, if the ray meets one.
+void march(const MapGrid& map, ColumnCast& c) {
     // A grid whose cells do not fill its sizes is read as an empty one.
     if (map.rowCount <= 0 || map.rowLength <= 0 ||
         map.cells.size() < size_t(map.rowCount) * size_t(map.rowLength))
-        return c;
-
+        return;
     // The camera's own cell is never tested: a camera inside a wall sees the
     // next wall along the ray. A tie steps in y.
     const auto step = [&c] {
@@ -76,47 +86,49 @@ ColumnCast castColumn(const Camera& camera, const MapGrid& map, int32_t screenWi
     // than one away from the grid, the first step already leaves it.
     if (c.mapX < -1 || c.mapX > map.rowCount || c.mapY < -1 || c.mapY > map.rowLength) {
         step();
-        return c;
+        return;
     }
-    {
-        // Here every cell the march visits is within one of the grid, so
-        // 32 bits hold it; the march runs in locals.
-        int32_t mapX = int32_t(c.mapX), mapY = int32_t(c.mapY);
-        double sideDistX = c.sideDistX, sideDistY = c.sideDistY;
-        const double deltaDistX = c.deltaDistX, deltaDistY = c.deltaDistY;
-        const int32_t stepX = c.stepX, stepY = c.stepY;
-        const uint32_t rowCount = uint32_t(map.rowCount), rowLength = uint32_t(map.rowLength);
-        const int32_t* cells = map.cells.data();
-        int side = 0;
-        int32_t value = 0;
-        bool inside = true;
-        for (;;) {
-            if (sideDistX < sideDistY) {
-                sideDistX += deltaDistX;
-                mapX += stepX;
-                side = 0;
-            } else {
-                sideDistY += deltaDistY;
-                mapY += stepY;
-                side = 1;
-            }
-            if (uint32_t(mapX) >= rowCount || uint32_t(mapY) >= rowLength) {
-                inside = false;
-                break;
-            }
-            value = cells[size_t(uint32_t(mapX)) * rowLength + uint32_t(mapY)];
-            if (value > 0) break;
+    // Here every cell the march visits is within one of the grid, so
+    // 32 bits hold it; the march runs in locals.
+    int32_t mapX = int32_t(c.mapX), mapY = int32_t(c.mapY);
+    double sideDistX = c.sideDistX, sideDistY = c.sideDistY;
+    const double deltaDistX = c.deltaDistX, deltaDistY = c.deltaDistY;
+    const int32_t stepX = c.stepX, stepY = c.stepY;
+    const uint32_t rowCount = uint32_t(map.rowCount), rowLength = uint32_t(map.rowLength);
+    const int32_t* cells = map.cells.data();
+    int side = 0;
+    int32_t value = 0;
+    bool inside = true;
+    for (;;) {
+        if (sideDistX < sideDistY) {
+            sideDistX += deltaDistX;
+            mapX += stepX;
+            side = 0;
+        } else {
+            sideDistY += deltaDistY;
+            mapY += stepY;
+            side = 1;
         }
-        c.mapX = mapX;
-        c.mapY = mapY;
-        c.sideDistX = sideDistX;
-        c.sideDistY = sideDistY;
-        c.side = side;
-        if (!inside) return c;
-        c.hit = true;
-        c.wall = value;
+        if (uint32_t(mapX) >= rowCount || uint32_t(mapY) >= rowLength) {
+            inside = false;
+            break;
+        }
+        value = cells[size_t(uint32_t(mapX)) * rowLength + uint32_t(mapY)];
+        if (value > 0) break;
     }
+    c.mapX = mapX;
+    c.mapY = mapY;
+    c.sideDistX = sideDistX;
+    c.sideDistY = sideDistY;
+    c.side = side;
+    if (!inside) return;
+    c.hit = true;
+    c.wall = value;
+}
 
+// Steps 10 to 13 and the hit point along the face, for a ray that hit.
+void finishRay(int32_t screenHeight, ColumnCast& c) {
+    if (!c.hit) return;
     if (c.side == 0)
         c.quotient = (double(c.mapX) - c.rayPosX + (1 - c.stepX) / 2) / c.rayDirX;
     else
@@ -136,7 +148,26 @@ ColumnCast castColumn(const Camera& camera, const MapGrid& map, int32_t screenWi
 
     c.wallX = c.side == 1 ? c.rayPosX + c.quotient * c.rayDirX : c.rayPosY + c.quotient * c.rayDirY;
     c.wallX -= floorReal(c.wallX);
+}
+
+}  // namespace
+
+ColumnCast castColumn(const Camera& camera, const MapGrid& map, int32_t screenWidth,
+                      int32_t screenHeight, int32_t x) {
+    ColumnCast c;
+    startRay(camera, screenWidth, x, c);
+    march(map, c);
+    finishRay(screenHeight, c);
     return c;
+}
+
+void castColumns(const Camera& camera, const MapGrid& map, int32_t screenWidth, int32_t screenHeight,
+                 std::vector<ColumnCast>& cast) {
+    if (cast.size() < size_t(screenWidth)) cast.resize(size_t(screenWidth));
+    ColumnCast* const columns = cast.data();
+    for (int32_t x = 0; x < screenWidth; ++x) startRay(camera, screenWidth, x, columns[x]);
+    for (int32_t x = 0; x < screenWidth; ++x) march(map, columns[x]);
+    for (int32_t x = 0; x < screenWidth; ++x) finishRay(screenHeight, columns[x]);
 }
 
 int64_t wallTexX(const ColumnCast& c, int32_t textureWidth) {
@@ -146,12 +177,30 @@ int64_t wallTexX(const ColumnCast& c, int32_t textureWidth) {
     return texX;
 }
 
-void drawFlatColumns(const RenderSettings& view, const Camera& camera, const World& world, PixelRows rows,
-                     Surface& backBuffer) {
+namespace {
+
+inline void fillColumn(PixelRows rows, int32_t x, int32_t from, int32_t to, uint32_t bytes) {
+    uint8_t* p = rows.at(x, from);
+    for (int32_t y = from; y < to; ++y, p += rows.pitch) putPixelBytes(p, bytes);
+}
+
+}  // namespace
+
+void drawFlatColumns(const RenderSettings& view, const Camera& camera, const World& world, FrameBuffers& frame,
+                     PixelRows rows, Surface& backBuffer) {
+    const int32_t width = view.screenWidth;
+    castColumns(camera, world.worldMap, width, view.screenHeight, frame.columns);
+    // Each column's slice as rows [from, to) and its colour as pixel bytes;
+    // an empty slice where nothing is drawn. Whole groups of 4 columns.
+    int32_t from[kBackBufferWidth + 3], to[kBackBufferWidth + 3];
+    uint32_t bytes[kBackBufferWidth + 3];
     bool brushSet = false;
     Colour lastColour = 0, resolvedFrom = 0, resolved = 0;
-    for (int32_t x = 0; x < view.screenWidth; ++x) {
-        const ColumnCast c = castColumn(camera, world.worldMap, view.screenWidth, view.screenHeight, x);
+    for (int32_t x = 0; x < ((width + 3) & ~3); ++x) {
+        from[x] = to[x] = 0;
+        bytes[x] = 0;
+        if (x >= width) continue;
+        const ColumnCast& c = frame.columns[size_t(x)];
         // No wall, or a wall kind with no colour entry: nothing drawn, and
         // the brush keeps its colour.
         if (!c.hit || size_t(c.wall) >= world.flatColors.size()) continue;
@@ -162,8 +211,27 @@ void drawFlatColumns(const RenderSettings& view, const Camera& camera, const Wor
         if (!brushSet || colour != resolvedFrom) resolved = resolveColour(colour);
         resolvedFrom = lastColour = colour;
         brushSet = true;
-        uint8_t* p = rows.at(x, c.drawStart);
-        for (int32_t y = c.drawStart; y < c.drawEnd; ++y, p += rows.pitch) putPixel(p, resolved);
+        from[x] = c.drawStart;
+        to[x] = std::max(c.drawStart, c.drawEnd);
+        bytes[x] = pixelBytes(resolved);
+    }
+    // No two columns share a pixel, so the order of the fills is free: the
+    // rows that four neighbouring columns all cover take three 4-byte stores
+    // each, and the rest go column by column.
+    for (int32_t x = 0; x < width; x += 4) {
+        const int32_t top = std::max(std::max(from[x], from[x + 1]), std::max(from[x + 2], from[x + 3]));
+        const int32_t bottom = std::min(std::min(to[x], to[x + 1]), std::min(to[x + 2], to[x + 3]));
+        if (top >= bottom) {
+            for (int32_t k = x; k < x + 4; ++k) fillColumn(rows, k, from[k], to[k], bytes[k]);
+            continue;
+        }
+        for (int32_t k = x; k < x + 4; ++k) {
+            fillColumn(rows, k, from[k], top, bytes[k]);
+            fillColumn(rows, k, bottom, to[k], bytes[k]);
+        }
+        uint8_t* p = rows.at(x, top);
+        for (int32_t y = top; y < bottom; ++y, p += rows.pitch)
+            putPixelQuad(p, bytes[x], bytes[x + 1], bytes[x + 2], bytes[x + 3]);
     }
     // Only the last column's brush colour outlives the frame.
     if (brushSet) setBrushColor(backBuffer, lastColour);

@@ -2,35 +2,24 @@
 // The wall pass: one ray per screen column, marched through the grid to the
 // first wall cell, and the slice that wall covers on screen.
 #include <cstdint>
+#include <vector>
 
 #include "render/frame.h"
 #include "world/world.h"
 
 namespace vl {
 
-// The working values of one column. Cell coordinates are 64-bit so a march
-// that starts from a saturated cell cannot overflow while it steps.
-struct ColumnCast {
-    double cameraX = 0;
-    double rayPosX = 0, rayPosY = 0;
-    double rayDirX = 0, rayDirY = 0;
-    int64_t mapX = 0, mapY = 0;  // the wall cell, once hit
-    double deltaDistX = 0, deltaDistY = 0;
-    double sideDistX = 0, sideDistY = 0;
-    int stepX = 0, stepY = 0;   // -1 or +1
-    bool hit = false;   // false when the ray left the grid without meeting a wall
-    int side = 0;       // 0: an x grid line was crossed last, 1: a y grid line
-    int32_t wall = 0;   // value of the wall cell hit
-    double quotient = 0;  // signed distance along the ray to the wall face
-    double perpWallDist = 0;
-    int32_t lineHeight = 0, drawStart = 0, drawEnd = 0;
-    double wallX = 0;   // where along the face the ray hit, in [0, 1)
-};
-
 // Casts the ray of column x of a view of screenWidth x screenHeight (both at
 // least 1). Without a hit the slice and wall values are left at zero.
 ColumnCast castColumn(const Camera& camera, const MapGrid& map, int32_t screenWidth,
                       int32_t screenHeight, int32_t x);
+
+// Casts every column of the view into columns[0, screenWidth), as
+// castColumn would, in passes over all columns: the ray set-ups, then the
+// marches, then the slices, so that the arithmetic of neighbouring columns
+// overlaps instead of waiting behind each march's branches.
+void castColumns(const Camera& camera, const MapGrid& map, int32_t screenWidth, int32_t screenHeight,
+                 std::vector<ColumnCast>& columns);
 
 // Texture column of the slice, mirrored where the face is seen towards +x or
 // +y. 64-bit because a non-finite wallX saturates the floor.
@@ -39,8 +28,8 @@ int64_t wallTexX(const ColumnCast& c, int32_t textureWidth);
 // Flat mode: every column's slice in its wall's colour, and the back
 // buffer's brush left in the last column's colour, as one brush-colour change
 // and one rectangle fill per column would leave it.
-void drawFlatColumns(const RenderSettings& view, const Camera& camera, const World& world, PixelRows rows,
-                     Surface& backBuffer);
+void drawFlatColumns(const RenderSettings& view, const Camera& camera, const World& world, FrameBuffers& frame,
+                     PixelRows rows, Surface& backBuffer);
 
 // Textured mode: the slice's texels (the caller checked the texture size is
 // usable).
