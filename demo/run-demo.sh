@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # `make demo`: with a display, opens the demo window for the user; without
 # one, walks the sample world in both modes in a virtual display and writes
-# a screenshot of each under build/demo/.
+# a screenshot of each under build/demo/. VL_DEMO_TARGET=linux runs the Linux
+# demo (make demo-linux) natively instead of the Windows one under wine.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -10,22 +11,31 @@ arch=win32
 tools/runs-32bit.sh || arch=win64
 export VL_WINE_ARCH=$arch
 exe=build/$arch/demo/velmora_demo.exe
+run=(tools/run-wine.sh wine)      # with the user's display
+virtual=(tools/run-wine.sh wine)  # in a virtual one
+prefix=
+if [ "${VL_DEMO_TARGET:-}" = linux ]; then
+    exe=build/linux/demo/velmora_demo
+    run=()
+    virtual=(tools/run-x11.sh)
+    prefix=linux-
+fi
 # The tour's frame 690 looks across the crypt: pillars, a lamp, banners, doors.
 frames="${DEMO_FRAMES:-690}"
 
 if [ -n "${DISPLAY:-}" ] && [ -z "${VL_FORCE_XVFB:-}" ]; then
     echo "Velmora demo: arrows or WASD move and turn, Q/E step sideways,"
     echo "1 flat, 2 textured, M minimap, Esc quits."
-    exec tools/run-wine.sh wine "$exe" "$@"
+    exec ${run[@]+"${run[@]}"} "$exe" "$@"
 fi
 
 out=build/demo
 mkdir -p "$out"
 echo "No display: walking the sample world for $frames frames in a virtual display."
 for mode in 1 2; do
-    name=$([ "$mode" = 1 ] && echo flat || echo textured)
+    name=$prefix$([ "$mode" = 1 ] && echo flat || echo textured)
     log="$out/$name.txt"
-    tools/run-wine.sh wine "$exe" --walk --frames "$frames" --mode "$mode" --screenshot "$out/$name.png" "$@" \
+    "${virtual[@]}" "$exe" --walk --frames "$frames" --mode "$mode" --screenshot "$out/$name.png" "$@" \
         >"$log" 2>&1 || { cat "$log"; exit 1; }
     render=$(sed -n 's/^vlRaycastingScreen: //p' "$log")
     present=$(sed -n 's/^vlDrawScreen: //p' "$log")

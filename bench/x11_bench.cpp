@@ -1,0 +1,142 @@
+// What presenting costs on Linux: vlDrawScreen into an X11 window against the
+// least a host could do itself in the same process, a shared-memory or plain
+// XPutImage of the same, already converted image followed by XSync; and
+// vlCopyBackBuffer against a memcpy of its 1.92 MB. The library is loaded
+// with dlopen as a host does. Each path runs on an Xvfb server of its own
+// (one with the shared memory extension, one without), so no display is
+// needed and the user's is left alone. Medians of many calls, since the
+// machine is shared.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host.h"
+
+namespace {
+
+using namespace vl::linuxhost;
+
+constexpr int kCalls = 200;
+constexpr int kWidth = 800, kHeight = 600;
+constexpr size_t kFrameBytes = size_t(kWidth) * kHeight * 4;
+
+template <class F>
+double medianMs(F&& call) {
+    for (int i = 0; i < 10; ++i) call();  // warm caches and the server
+    std::vector<double> ms;
+    for (int i = 0; i < kCalls; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        call();
+        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::nth_element(ms.begin(), ms.begin() + kCalls / 2, ms.end());
+    return ms[kCalls / 2];
+}
+
+// Something in every part of the back buffer, so nothing is trivially equal.
+void paintFrame(const VelmoraApi& api) {
+    for (int band = 0; band < 20; ++band) {
+        api.vlDrawColor(band * 12, 255 - band * 9, (band * 37) % 256);
+        api.vlDrawRectangle(0, band * 30, kWidth, band * 30 + 30);
+    }
+}
+
+struct Result {
+    double drawScreen, hostPut;
+};
+
+// vlDrawScreen, then the host's own put of the same image, on one server.
+bool measure(bool sharedMemory, Result& result) {
+    Server server(sharedMemory ? std::vector<std::string>{"-screen", "0", "1024x768x24"}
+                               : std::vector<std::string>{"-extension", "MIT-SHM", "-screen", "0", "1024x768x24"});
+    if (server.display().empty()) {
+        std::fprintf(stderr, "x11_bench: Xvfb did not start\n");
+        return false;
+    }
+    DisplayVariable variable(server.display());
+    Display* display = XOpenDisplay(nullptr);
+    VelmoraApi api;
+    std::string error;
+    if (!display || !loadFreshCopy(VL_LIBRARY_PATH, api, error)) {
+        std::fprintf(stderr, "x11_bench: %s\n", display ? error.c_str() : "cannot open the display");
+        return false;
+    }
+    const Window window = makeWindow(display);
+    api.vlInit(double(window));
+    paintFrame(api);
+    if (api.vlDrawScreen() != 1.0) {
+        std::fprintf(stderr, "x11_bench: vlDrawScreen failed: %s\n", api.vlGetLastError());
+        return false;
+    }
+    result.drawScreen = medianMs([&] { api.vlDrawScreen(); });
+
+    // The same image, converted once, as the server's 32-bit pixels.
+    XWindowAttributes a;
+    XGetWindowAttributes(display, window, &a);
+    GC gc = XCreateGC(display, window, 0, nullptr);
+    XShmSegmentInfo segment{};
+    XImage* image;
+    if (sharedMemory) {
+        image = XShmCreateImage(display, a.visual, unsigned(a.depth), ZPixmap, nullptr, &segment, kWidth, kHeight);
+        segment.shmid = shmget(IPC_PRIVATE, kFrameBytes, IPC_CREAT | 0600);
+        segment.shmaddr = image->data = static_cast<char*>(shmat(segment.shmid, nullptr, 0));
+        segment.readOnly = True;
+        XShmAttach(display, &segment);
+        XSync(display, False);
+        shmctl(segment.shmid, IPC_RMID, nullptr);
+    } else {
+        image = XCreateImage(display, a.visual, unsigned(a.depth), ZPixmap, 0, static_cast<char*>(malloc(kFrameBytes)),
+                             kWidth, kHeight, 32, 0);
+    }
+    api.vlCopyBackBuffer(image->data, 1);
+    result.hostPut = medianMs([&] {
+        if (sharedMemory)
+            XShmPutImage(display, window, gc, image, 0, 0, 0, 0, kWidth, kHeight, False);
+        else
+            XPutImage(display, window, gc, image, 0, 0, 0, 0, kWidth, kHeight);
+        XSync(display, False);
+    });
+    return true;  // the server stops here; the process ends soon, the connections and images go with it
+}
+
+}  // namespace
+
+int main() {
+    Result shm{}, plain{};
+    if (!measure(true, shm) || !measure(false, plain)) return 1;
+
+    VelmoraApi api;
+    std::string error;
+    if (!loadFreshCopy(VL_LIBRARY_PATH, api, error)) {
+        std::fprintf(stderr, "x11_bench: %s\n", error.c_str());
+        return 1;
+    }
+    api.vlInit(0);
+    paintFrame(api);
+    std::vector<uint8_t> source(kFrameBytes, 1), destination(kFrameBytes);
+    const double copy = medianMs([&] { api.vlCopyBackBuffer(destination.data(), 0); });
+    const double memcpyMs = medianMs([&] {
+        std::memcpy(destination.data(), source.data(), kFrameBytes);
+        asm volatile("" : : "r"(destination.data()) : "memory");  // the copy is not optimised away
+    });
+
+    std::printf("median of %d calls, ms            library    by hand    ratio\n", kCalls);
+    const auto row = [](const char* name, double library, double byHand) {
+        std::printf("%-32s %10.4f %10.4f %8.2f\n", name, library, byHand, library / byHand);
+    };
+    row("present, shared memory", shm.drawScreen, shm.hostPut);
+    row("present, XPutImage", plain.drawScreen, plain.hostPut);
+    row("copy out 1.92 MB", copy, memcpyMs);
+    std::printf("(library: vlDrawScreen, vlCopyBackBuffer; by hand: XShmPutImage or XPutImage of the converted\n"
+                " image and XSync, memcpy)\n");
+    return 0;
+}

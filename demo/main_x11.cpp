@@ -1,0 +1,334 @@
+// The Velmora demo on Linux: an Xlib host that loads libvelmora.so with
+// dlopen, resolves every export by name and walks through the sample world
+// in a window of its own. Options, keys and scene are the Windows demo's.
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "png_write.h"
+#include "scene.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: velmora_demo [options]\n"
+    "  --mode 1|2          start in flat (1) or textured (2) mode (default 2)\n"
+    "  --walk              follow the fixed tour through the map instead of the keyboard\n"
+    "  --frames N          stop after N frames\n"
+    "  --screenshot FILE   write the last frame as a PNG file\n"
+    "  --checksum K        print a checksum of every K-th frame before the HUD is drawn\n"
+    "  --no-minimap        start with the minimap hidden\n"
+    "  --assets DIR        where world.txt and the textures are (default: assets beside the program)\n"
+    "keys: arrows or WASD move and turn, Q/E step sideways, 1 flat, 2 textured, M minimap, Esc quit\n";
+
+struct Options {
+    int mode = 2;
+    bool walk = false;
+    int frames = 0;  // 0: no limit
+    int checksumEvery = 0;
+    bool minimap = true;
+    std::string screenshot;
+    std::string assets;
+};
+
+bool parseOptions(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (a == "--help" || a == "-h") {
+            std::fputs(kUsage, stdout);
+            std::exit(0);
+        } else if (a == "--walk") {
+            o.walk = true;
+        } else if (a == "--no-minimap") {
+            o.minimap = false;
+        } else if (a == "--mode" && hasValue) {
+            o.mode = std::atoi(argv[++i]);
+            if (o.mode != 1 && o.mode != 2) return false;
+        } else if (a == "--frames" && hasValue) {
+            o.frames = std::atoi(argv[++i]);
+        } else if (a == "--checksum" && hasValue) {
+            o.checksumEvery = std::atoi(argv[++i]);
+        } else if (a == "--screenshot" && hasValue) {
+            o.screenshot = argv[++i];
+        } else if (a == "--assets" && hasValue) {
+            o.assets = argv[++i];
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string programDirectory() {
+    char path[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path);
+    const std::string exe = n > 0 ? std::string(path, size_t(n)) : std::string("./velmora_demo");
+    return exe.substr(0, exe.find_last_of('/'));
+}
+
+// Loads the library the way any host would: the file beside the program,
+// every export by name.
+bool loadVelmora(VelmoraApi& api, std::string& error) {
+    const std::string path = programDirectory() + "/libvelmora.so";
+    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
+        error = std::string("cannot load ") + dlerror();
+        return false;
+    }
+#define VL_RESOLVE(name)                                                      \
+    api.name = reinterpret_cast<decltype(api.name)>(dlsym(library, #name));   \
+    if (!api.name) {                                                          \
+        error = path + " has no export " #name;                               \
+        return false;                                                         \
+    }
+    VELMORA_EXPORTS(VL_RESOLVE)
+#undef VL_RESOLVE
+    return true;
+}
+
+// ------------------------------------------------------------------ window
+
+enum Key { kForward, kBack, kTurnLeft, kTurnRight, kStepLeft, kStepRight, kKeyCount };
+
+struct Input {
+    bool down[kKeyCount] = {};
+    bool quit = false;
+    int modeRequest = 0;
+    bool toggleMinimap = false;
+};
+
+int keyOf(KeySym symbol) {
+    switch (symbol) {
+    case XK_Up: case XK_w: return kForward;
+    case XK_Down: case XK_s: return kBack;
+    case XK_Left: case XK_a: return kTurnLeft;
+    case XK_Right: case XK_d: return kTurnRight;
+    case XK_q: return kStepLeft;
+    case XK_e: return kStepRight;
+    default: return -1;
+    }
+}
+
+struct DemoWindow {
+    Display* display = nullptr;
+    Window id = 0;
+    Atom deleteMessage = 0;
+};
+
+bool createWindow(DemoWindow& w) {
+    w.display = XOpenDisplay(nullptr);
+    if (!w.display) return false;
+    const int screen = DefaultScreen(w.display);
+    XSetWindowAttributes attributes{};
+    attributes.background_pixmap = None;  // the library paints the whole window: no flicker of a background
+    attributes.event_mask = KeyPressMask | KeyReleaseMask | ExposureMask | FocusChangeMask;
+    w.id = XCreateWindow(w.display, RootWindow(w.display, screen), 0, 0, demo::kViewWidth, demo::kViewHeight, 0,
+                         CopyFromParent, InputOutput, CopyFromParent, CWBackPixmap | CWEventMask, &attributes);
+    XStoreName(w.display, w.id, "Velmora demo");
+    XSizeHints hints{};
+    hints.flags = PMinSize | PMaxSize;
+    hints.min_width = hints.max_width = demo::kViewWidth;
+    hints.min_height = hints.max_height = demo::kViewHeight;
+    XSetWMNormalHints(w.display, w.id, &hints);
+    w.deleteMessage = XInternAtom(w.display, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(w.display, w.id, &w.deleteMessage, 1);
+    // Held keys repeat as presses only, so a release means the key is up.
+    XkbSetDetectableAutoRepeat(w.display, True, nullptr);
+    XMapWindow(w.display, w.id);
+    XEvent event;
+    XWindowEvent(w.display, w.id, ExposureMask, &event);  // viewable: presents reach it from now on
+    return true;
+}
+
+void pumpEvents(const DemoWindow& w, Input& input, const VelmoraApi& api) {
+    while (XPending(w.display)) {
+        XEvent e;
+        XNextEvent(w.display, &e);
+        if (e.type == KeyPress || e.type == KeyRelease) {
+            const KeySym symbol = XLookupKeysym(&e.xkey, 0);
+            const int key = keyOf(symbol);
+            const bool firstPress = e.type == KeyPress && !(key >= 0 && input.down[key]);
+            if (key >= 0) input.down[key] = e.type == KeyPress;
+            if (firstPress && symbol == XK_Escape) input.quit = true;
+            if (firstPress && symbol == XK_1) input.modeRequest = 1;
+            if (firstPress && symbol == XK_2) input.modeRequest = 2;
+            if (firstPress && symbol == XK_m) input.toggleMinimap = true;
+        } else if (e.type == FocusOut) {
+            for (bool& d : input.down) d = false;
+        } else if (e.type == Expose && e.xexpose.count == 0) {
+            api.vlDrawScreen();
+        } else if (e.type == ClientMessage && Atom(e.xclient.data.l[0]) == w.deleteMessage) {
+            input.quit = true;
+        }
+    }
+}
+
+// The window as presented, 0x00BBGGRR per pixel, rows from the top.
+std::vector<uint32_t> readWindow(const DemoWindow& w) {
+    std::vector<uint32_t> pixels;
+    XImage* image = XGetImage(w.display, w.id, 0, 0, demo::kViewWidth, demo::kViewHeight, AllPlanes, ZPixmap);
+    if (!image) return pixels;
+    auto channel = [](unsigned long pixel, unsigned long mask) {
+        return uint32_t((pixel & mask) >> __builtin_ctzl(mask)) & 0xFF;
+    };
+    for (int y = 0; y < demo::kViewHeight; ++y) {
+        for (int x = 0; x < demo::kViewWidth; ++x) {
+            const unsigned long p = XGetPixel(image, x, y);
+            pixels.push_back(channel(p, image->red_mask) | channel(p, image->green_mask) << 8 |
+                             channel(p, image->blue_mask) << 16);
+        }
+    }
+    XDestroyImage(image);
+    return pixels;
+}
+
+// The back buffer itself, 0x00BBGGRR per pixel, for the screenshot.
+std::vector<uint32_t> backBuffer(const VelmoraApi& api) {
+    std::vector<uint8_t> rgba(size_t(demo::kViewWidth) * demo::kViewHeight * 4);
+    api.vlCopyBackBuffer(rgba.data(), 0);
+    std::vector<uint32_t> pixels(rgba.size() / 4);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = uint32_t(rgba[4 * i]) | uint32_t(rgba[4 * i + 1]) << 8 | uint32_t(rgba[4 * i + 2]) << 16;
+    return pixels;
+}
+
+// ------------------------------------------------------------------ timing
+
+double now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+struct Timer {
+    double total = 0;
+    int count = 0;
+    template <class F>
+    void operator()(F&& f) {
+        const double start = now();
+        f();
+        total += now() - start;
+        ++count;
+    }
+    double averageMs() const { return count ? 1000 * total / count : 0; }
+};
+
+// Arrows or WASD: forward, back and turn; Q and E step sideways.
+void steer(demo::Scene& scene, const Input& input, double dt) {
+    constexpr double kSpeed = 3.0, kTurnSpeed = 2.4;  // cells and radians per second
+    const bool* k = input.down;
+    const double forward = (k[kForward] ? 1 : 0) - (k[kBack] ? 1 : 0);
+    const double right = (k[kTurnRight] ? 1 : 0) - (k[kTurnLeft] ? 1 : 0);
+    const double side = (k[kStepRight] ? 1 : 0) - (k[kStepLeft] ? 1 : 0);
+    if (right != 0) demo::turn(scene.camera, std::cos(right * kTurnSpeed * dt), std::sin(right * kTurnSpeed * dt));
+    if (forward != 0) demo::walkForward(scene, forward * kSpeed * dt);
+    if (side != 0) {
+        // Step along the plane: turn a quarter, walk, turn back.
+        demo::turn(scene.camera, 0, 1);
+        demo::walkForward(scene, side * kSpeed * dt);
+        demo::turn(scene.camera, 0, -1);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!parseOptions(argc, argv, options)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    VelmoraApi api;
+    std::string error;
+    if (!loadVelmora(api, error)) {
+        std::fprintf(stderr, "velmora_demo: %s\n", error.c_str());
+        return 1;
+    }
+    DemoWindow window;
+    if (!createWindow(window)) {
+        const char* name = std::getenv("DISPLAY");
+        std::fprintf(stderr, "velmora_demo: cannot open the X display \"%s\" (tools/run-x11.sh gives a virtual one)\n",
+                     name ? name : "");
+        return 1;
+    }
+
+    api.vlInit(double(window.id));
+    demo::Scene scene;
+    scene.mode = options.mode;
+    scene.minimap = options.minimap;
+    const std::string assets = options.assets.empty() ? programDirectory() + "/assets" : options.assets;
+    if (!demo::setupScene(api, assets, scene, error)) {
+        std::fprintf(stderr, "velmora_demo: %s\n", error.c_str());
+        return 1;
+    }
+
+    Input input;
+    Timer renderTimer, presentTimer;
+    double fps = 0, fpsStart = now(), last = now();
+    int fpsFrames = 0, frame = 0;
+    bool presentFailed = false;
+    while (!input.quit) {
+        pumpEvents(window, input, api);
+        if (input.quit) break;
+        const double t = now();
+        const double dt = std::fmin(t - last, 0.1);  // no leaps after a stall
+        last = t;
+        if (input.modeRequest) scene.mode = input.modeRequest;
+        if (input.toggleMinimap) scene.minimap = !scene.minimap;
+        input.modeRequest = 0;
+        input.toggleMinimap = false;
+        if (options.walk) {
+            if (!demo::scriptedStep(scene, frame)) break;
+        } else {
+            steer(scene, input, dt);
+            scene.seconds += dt;
+        }
+
+        demo::drawScene(api, scene, renderTimer);
+        if (demo::isChecksumFrame(frame, options.checksumEvery)) {
+            api.vlDrawScreen();
+            std::printf("%s\n", demo::checksumLine(frame, scene.mode, demo::checksum(readWindow(window))).c_str());
+        }
+        demo::drawHud(api, demo::hudText(scene, fps, renderTimer.averageMs()));
+        double presented = 0;
+        presentTimer([&] { presented = api.vlDrawScreen(); });
+        if (presented == -1.0 && !presentFailed) {
+            std::fprintf(stderr, "velmora_demo: vlDrawScreen failed: %s\n", api.vlGetLastError());
+            presentFailed = true;
+        }
+
+        ++frame;
+        ++fpsFrames;
+        if (t - fpsStart >= 0.5) {
+            fps = fpsFrames / (t - fpsStart);
+            fpsStart = t;
+            fpsFrames = 0;
+        }
+        if (options.frames > 0 && frame >= options.frames) break;
+    }
+
+    if (!options.screenshot.empty() && frame > 0) {
+        if (!writePng(options.screenshot, backBuffer(api), demo::kViewWidth, demo::kViewHeight)) {
+            std::fprintf(stderr, "velmora_demo: cannot write %s\n", options.screenshot.c_str());
+            return 1;
+        }
+        std::printf("screenshot: %s\n", options.screenshot.c_str());
+    }
+    std::printf("frames: %d (%s mode at the end)\n", frame, scene.mode == 1 ? "flat" : "textured");
+    std::printf("vlRaycastingScreen: %.3f ms average\n", renderTimer.averageMs());
+    std::printf("vlDrawScreen: %.3f ms average\n", presentTimer.averageMs());
+    std::fflush(stdout);
+    XDestroyWindow(window.display, window.id);
+    XCloseDisplay(window.display);
+    return presentFailed ? 1 : 0;
+}
