@@ -20,6 +20,14 @@ enum class Layout32 : int32_t {
 void convertRowsTo32(const uint8_t* bits24, int32_t width, int32_t height, int32_t firstRow, int32_t rowCount,
                      uint8_t* dst, size_t dstStride, Layout32 layout);
 
+// The same with a chosen instruction set, for the tests that hold every path
+// to the scalar one. Sse2 is plain code where SSE2 is missing; Ssse3 falls
+// back to Sse2 where the processor lacks it (convertPathAvailable says).
+enum class ConvertPath { Scalar, Sse2, Ssse3 };
+bool convertPathAvailable(ConvertPath path);
+void convertRowsTo32Using(ConvertPath path, const uint8_t* bits24, int32_t width, int32_t height, int32_t firstRow,
+                          int32_t rowCount, uint8_t* dst, size_t dstStride, Layout32 layout);
+
 // The whole image, packed rows of width * 4 bytes.
 inline void convertTo32(const uint8_t* bits24, int32_t width, int32_t height, uint8_t* dst, Layout32 layout) {
     convertRowsTo32(bits24, width, height, 0, height, dst, size_t(width) * 4, layout);
