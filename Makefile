@@ -27,11 +27,15 @@ fuzz-build: deps
 
 build: native win32 win64 linux
 
+# The core's own tests and the fuzzers pass made-up window ids: without a
+# display the library presents nowhere, whatever the user's session has open.
+NO_DISPLAY := env -u DISPLAY
+
 test-native: native
-	ctest --test-dir build/native --output-on-failure -j $(JOBS)
+	$(NO_DISPLAY) ctest --test-dir build/native --output-on-failure -j $(JOBS)
 
 test-asan: asan
-	ctest --test-dir build/asan --output-on-failure -j $(JOBS)
+	$(NO_DISPLAY) ctest --test-dir build/asan --output-on-failure -j $(JOBS)
 
 # The 32-bit DLL's host tests need a machine that runs 32-bit programs; on
 # one whose kernel has that turned off only the static checks of the DLL run.
@@ -62,7 +66,7 @@ SOAK_CALLS ?= 1000000
 define run-fuzzer
 	@mkdir -p build/fuzz/corpus/$(2) build/fuzz/work-$(2)
 	@cd build/fuzz/work-$(2) && rm -f fuzz-*.log crash-* leak-* timeout-* oom-* && \
-	  ../fuzz/$(1) -runs=$(3) $(4) ../corpus/$(2) ../../../fuzz/corpus/$(2) > run.log 2>&1; status=$$?; \
+	  $(NO_DISPLAY) ../fuzz/$(1) -runs=$(3) $(4) ../corpus/$(2) ../../../fuzz/corpus/$(2) > run.log 2>&1; status=$$?; \
 	  cat run.log fuzz-*.log 2>/dev/null | grep -E "^Done|number_of_executed_units|ERROR|SUMMARY" | sed 's/^/$(1): /'; \
 	  if [ $$status -ne 0 ] || ls crash-* leak-* timeout-* oom-* >/dev/null 2>&1; then \
 	    echo "$(1): fuzzing found a problem; inputs and logs in build/fuzz/work-$(2)"; exit 1; fi
@@ -72,19 +76,24 @@ fuzz: fuzz-build
 	$(call run-fuzzer,bmp_fuzz,bmp,$(FUZZ_BMP_RUNS),-jobs=2 -workers=2 -print_final_stats=1)
 	$(call run-fuzzer,exports_fuzz,exports,$(FUZZ_EXPORT_RUNS),-jobs=2 -workers=2 -print_final_stats=1)
 	$(call run-fuzzer,map_fuzz,map,$(FUZZ_MAP_RUNS),)
-	$(FUZZ)/soak $(SOAK_CALLS)
+	$(NO_DISPLAY) $(FUZZ)/soak $(SOAK_CALLS)
 
 # A short, bounded run of every fuzz target for CI (well under a minute).
 fuzz-short: fuzz-build
 	$(call run-fuzzer,bmp_fuzz,bmp,15000,-seed=1)
 	$(call run-fuzzer,exports_fuzz,exports,3000,-seed=1)
 	$(call run-fuzzer,map_fuzz,map,50000,-seed=1)
-	$(FUZZ)/soak $(SOAK_CALLS)
+	$(NO_DISPLAY) $(FUZZ)/soak $(SOAK_CALLS)
 
 # With a display: the demo window. Without one: a scripted walk in a virtual
 # display, with screenshots of both modes under build/demo/.
 demo: win32 win64
 	@demo/run-demo.sh $(DEMO_ARGS)
+
+# The Linux build of the demo, natively in an X11 window (or in a virtual
+# display, writing build/demo/linux-*.png, without one).
+demo-linux: linux
+	@VL_DEMO_TARGET=linux demo/run-demo.sh $(DEMO_ARGS)
 
 # The release packages, one per target: the library, its header, the API
 # reference, the demo with its sample world and the Python example.
