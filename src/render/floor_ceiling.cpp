@@ -153,16 +153,17 @@ bool axisLine(double p, double alpha, double beta, double r, int32_t size, int32
 }
 
 // E1 + E2 of one axis of column x, whose first floor row has distance
-// firstDistance and wall distance d.
-double columnError(double foot, double p, double d, double firstDistance, double alpha, double beta, int32_t x,
-                   int32_t size) {
-    if (!(d > 0)) return HUGE_VAL;
-    const double g = (foot - p) / d;
+// firstDistance and wall distance 1 / inverseDistance. Being a bound, it
+// may multiply by the rounded inverse: that adds a rounding or two, well
+// within the room the constants leave.
+double columnError(double foot, double p, double inverseDistance, double firstDistance, double alpha, double beta,
+                   int32_t x, int32_t size) {
+    const double g = (foot - p) * inverseDistance;
     const double bx = beta * x;
     const double line = alpha + bx;
     const double distance =
         std::fabs(g - line) * (1 + 0x1p-50) + 0x1p-50 * (std::fabs(g) + std::fabs(bx) + std::fabs(line));
-    const double weight = firstDistance / d;
+    const double weight = firstDistance * inverseDistance;
     return size * (0x1p-48 * (1 + weight) * std::max(std::fabs(foot), std::fabs(p)) + firstDistance * distance);
 }
 
@@ -371,10 +372,11 @@ void noteFloorColumn(const ColumnCast& c, int32_t x, FloorCeilingFrame& f) {
     // Floor rows lie below the middle of the view, where row distances are
     // positive and fall row by row; the first row's then bounds the others.
     if (!f.stepped || 2 * first <= f.screenHeight) return;
-    const double firstDistance = f.rowDistance[first];
+    if (!(c.perpWallDist > 0)) return;
+    const double firstDistance = f.rowDistance[first], inverse = 1 / c.perpWallDist;
     f.tieLimit[x] = tieLimitOf(std::max(
-        columnError(floorXWall, f.posX, c.perpWallDist, firstDistance, f.alphaX, f.betaX, x, f.textureWidth),
-        columnError(floorYWall, f.posY, c.perpWallDist, firstDistance, f.alphaY, f.betaY, x, f.textureHeight)));
+        columnError(floorXWall, f.posX, inverse, firstDistance, f.alphaX, f.betaX, x, f.textureWidth),
+        columnError(floorYWall, f.posY, inverse, firstDistance, f.alphaY, f.betaY, x, f.textureHeight)));
 }
 
 void drawFloorCeiling(const FloorCeilingFrame& f, PixelRows rows) {
