@@ -93,7 +93,7 @@ inline void putPixel(uint8_t* p, Colour c) {
 
 // A Colour with its bytes in pixel order: blue in the low byte, then green,
 // then red (the top byte dropped), ready to store with putPixelBytes.
-inline uint32_t pixelBytes(Colour c) { return ((c >> 16) & 0xFF) | (c & 0xFF00) | ((c & 0xFF) << 16); }
+inline uint32_t pixelBytes(Colour c) { return __builtin_bswap32(c) >> 8; }
 inline void putPixelBytes(uint8_t* p, uint32_t v) {
     const uint16_t blueGreen = uint16_t(v);
     std::memcpy(p, &blueGreen, 2);

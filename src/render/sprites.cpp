@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "render/fast_round.h"
 #include "render/texels.h"
@@ -137,6 +138,69 @@ inline void fillRun(uint8_t* px, ptrdiff_t pitch, int32_t count, Colour texel) {
     for (int32_t i = 0; i < count; ++i, px += pitch) putPixelBytes(px, bytes);
 }
 
+// The stripes whose texels come straight from their texture column are drawn
+// row by row: each run of screen rows that shows one texture row is one line
+// of pixels, built once and copied to every row of the run, opaque stretch
+// by stretch. A sprite's pixels are each drawn at most once, so this order
+// leaves what stripe by stripe would. columnOf[stripe] is the stripe's
+// texture column, or -1 for stripes drawn otherwise or not at all.
+void drawSpriteRows(const RowRun* runs, int32_t runCount, const int32_t* columnOf, int32_t first, int32_t last,
+                    const std::vector<Colour>& texture, PixelRows rows) {
+    // Neighbouring stripes showing the same texture column share a texel:
+    // group them once for all rows.
+    struct Group {
+        int32_t stripe, count, column;
+    };
+    Group groups[kBackBufferWidth];
+    int32_t groupCount = 0;
+    for (int32_t stripe = first; stripe < last; ++stripe) {
+        const int32_t column = columnOf[stripe];
+        if (column < 0) continue;
+        Group* g = groupCount > 0 ? &groups[groupCount - 1] : nullptr;
+        if (g && g->column == column && g->stripe + g->count == stripe)
+            ++g->count;
+        else
+            groups[groupCount++] = Group{stripe, 1, column};
+    }
+    uint8_t line[3 * kBackBufferWidth + 1];  // indexed like a back buffer row; 1 spare byte
+    int32_t spans[kBackBufferWidth + 1];     // opaque stretches of stripes: from, to, from, to, ...
+    const Colour* texels = texture.data();
+    const size_t size = texture.size();
+    for (int32_t r = 0; r < runCount; ++r) {
+        const RowRun& run = runs[r];
+        int32_t spanEnds = 0, end = -1;  // end: where the open stretch stops, -1 for none
+        for (int32_t i = 0; i < groupCount; ++i) {
+            const Group& g = groups[i];
+            Colour texel;
+            if (run.row >= 0) {
+                texel = texels[run.offset + g.column];  // inside the whole texture
+            } else {
+                // Texture row -1 (the top row, where rounding started the
+                // sprite before its edge): the absolute value folds the
+                // index back into the texture.
+                const size_t index = size_t(std::abs(run.offset + g.column));
+                texel = index < size ? texels[index] : 0;
+            }
+            if (texel == 0) continue;  // 0 is transparent
+            if (end != g.stripe) {
+                if (end >= 0) spans[spanEnds++] = end;
+                spans[spanEnds++] = g.stripe;
+            }
+            end = g.stripe + g.count;
+            // 4 bytes a pixel: the spare one is overwritten by the next
+            // pixel or never copied.
+            const uint32_t bytes = pixelBytes(texel);
+            for (uint8_t* at = line + 3 * g.stripe; at < line + 3 * end; at += 3) std::memcpy(at, &bytes, 4);
+        }
+        if (end >= 0) spans[spanEnds++] = end;
+        for (int32_t y = run.start; y < run.end; ++y) {
+            uint8_t* const row = rows.at(0, y);
+            for (int32_t i = 0; i < spanEnds; i += 2)
+                std::memcpy(row + 3 * spans[i], line + 3 * spans[i], size_t(3 * (spans[i + 1] - spans[i])));
+        }
+    }
+}
+
 void drawSprite(const SpriteProjection& p, const SpriteTexture& info, const RenderSettings& view,
                 const double* zBuffer, PixelRows rows) {
     if (!info.anyOpaque) return;  // every pixel would be transparent
@@ -157,21 +221,24 @@ void drawSprite(const SpriteProjection& p, const SpriteTexture& info, const Rend
     const bool rowsInRange = runCount > 0 && runs[0].row >= -1 && runs[runCount - 1].row < view.textureHeight;
     const bool wholeTexture = info.columns;
     const double left = -p.spriteWidth / 2 + p.spriteScreenX;  // the unrounded left edge
-    for (int32_t stripe = std::max(p.drawStartX, 1); stripe < p.drawEndX; ++stripe) {
+    const int32_t first = std::max(p.drawStartX, 1), last = p.drawEndX;
+    int32_t columnOf[kBackBufferWidth];
+    bool byRows = false;
+    for (int32_t stripe = first; stripe < last; ++stripe) {
+        columnOf[stripe] = -1;
         if (!(p.transformY < zBuffer[stripe])) continue;
         // Measured from the unrounded left edge, and not floored.
         const double spriteTexX = (stripe - left) * 256 * textureWidth / p.spriteWidth / 256;
         uint8_t* column = rows.at(stripe, 0);
         const int32_t texColumn = floorFast(spriteTexX);
         if (rowsInRange && spriteTexX > -256.0 && spriteTexX < 256.0 && spriteTexX - texColumn < 1 - 0x1p-40) {
-            if (wholeTexture && runs[0].row >= 0 && texColumn >= 0 && texColumn < view.textureWidth) {
-                // Every index lies inside the texture: no sign or bound to
-                // test, and a column without an opaque texel has nothing to draw.
-                if (info.opaqueRows[texColumn] == 0) continue;
-                for (int32_t r = 0; r < runCount; ++r) {
-                    const Colour texel = texels[runs[r].offset + texColumn];
-                    if (texel != 0)
-                        fillRun(column + ptrdiff_t(runs[r].start) * pitch, pitch, runs[r].end - runs[r].start, texel);
+            if (wholeTexture && texColumn >= 0 && texColumn < view.textureWidth) {
+                // Every index of rows 0 and up lies inside the texture, and a
+                // column without an opaque texel there has nothing to draw
+                // (texture row -1 reads another column).
+                if (runs[0].row < 0 || info.opaqueRows[texColumn] != 0) {
+                    columnOf[stripe] = texColumn;
+                    byRows = true;
                 }
                 continue;
             }
@@ -192,6 +259,7 @@ void drawSprite(const SpriteProjection& p, const SpriteTexture& info, const Rend
             fillRun(column + ptrdiff_t(runs[r].start) * pitch, pitch, runs[r].end - runs[r].start, texels[magnitude]);
         }
     }
+    if (byRows) drawSpriteRows(runs, runCount, columnOf, first, last, texture, rows);
 }
 
 // Whether order[0..n) holds each of 0..n-1 once.

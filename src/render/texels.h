@@ -72,8 +72,10 @@ inline bool startTexRows(int32_t size, int32_t screenHeight, double height, int3
     const int32_t h = int32_t(height);
     s.denominator = 2 * h;
     floorDivide(size * (2 * y - screenHeight + h), s.denominator, s.row, s.remainder);
-    s.rowStep = (2 * size) / s.denominator;
-    s.remainderStep = (2 * size) % s.denominator;
+    // Slices taller than the texture (the common case near walls) need no
+    // division for the step.
+    s.rowStep = 2 * size < s.denominator ? 0 : (2 * size) / s.denominator;
+    s.remainderStep = 2 * size < s.denominator ? 2 * size : (2 * size) % s.denominator;
     return true;
 }
 

@@ -254,13 +254,52 @@ void drawWallColumn(const ColumnCast& c, int32_t x, const RenderSettings& view, 
     // [-1, textureWidth] and the index below fits 32 bits.
     if (startTexRows(view.textureHeight, view.screenHeight, double(c.lineHeight), c.drawStart, rowOf) &&
         texX >= -1 && texX <= kTextureSide) {
-        const int32_t column = int32_t(texX), width = view.textureWidth;
-        for (int32_t y = c.drawStart; y < c.drawEnd; ++y, p += rows.pitch, rowOf.next()) {
-            // When screenHeight - lineHeight is odd the slice's top row has
-            // texture row -1; the absolute value turns that index into texel
-            // textureWidth - texX of the first texel row.
+        const int32_t column = int32_t(texX), width = view.textureWidth, end = c.drawEnd;
+        const ptrdiff_t pitch = rows.pitch;
+        int32_t y = c.drawStart;
+        // When screenHeight - lineHeight is odd the slice's top row has
+        // texture row -1; the absolute value turns that index into texel
+        // textureWidth - texX of the first texel row. Every later row lies
+        // in [0, textureHeight - 1].
+        for (; y < end && rowOf.row < 0; ++y, p += pitch, rowOf.next()) {
             const int32_t index = std::abs(width * rowOf.row + column);
             if (size_t(index) < size) putPixel(p, (texels[index] >> halving) & keep);
+        }
+        if (column < 0 || column >= width || size < size_t(width) * size_t(view.textureHeight)) {
+            for (; y < end; ++y, p += pitch, rowOf.next()) {
+                const int32_t index = width * rowOf.row + column;
+                if (size_t(index) < size) putPixel(p, (texels[index] >> halving) & keep);
+            }
+            return;
+        }
+        // Every index from here on lies inside the texture. The index itself
+        // is stepped, and halving works on pixel bytes as on colours.
+        int32_t at = width * rowOf.row + column, remainder = rowOf.remainder;
+        const int32_t atStep = width * rowOf.rowStep, remainderStep = rowOf.remainderStep;
+        const int32_t denominator = rowOf.denominator;
+        if (atStep == 0) {
+            // Taller than the texture: one texel per run of rows.
+            while (y < end) {
+                const uint32_t bytes = (pixelBytes(texels[at]) >> halving) & keep;
+                do {
+                    putPixelBytes(p, bytes);
+                    p += pitch;
+                    ++y;
+                    remainder += remainderStep;
+                } while (remainder < denominator && y < end);
+                remainder -= denominator;
+                at += width;
+            }
+            return;
+        }
+        for (; y < end; ++y, p += pitch) {
+            putPixelBytes(p, (pixelBytes(texels[at]) >> halving) & keep);
+            at += atStep;
+            remainder += remainderStep;
+            if (remainder >= denominator) {
+                remainder -= denominator;
+                at += width;
+            }
         }
         return;
     }
