@@ -1,49 +1,63 @@
 #!/usr/bin/env bash
-# Joins the RESULT lines of the native and the DLL benchmark (files given as
-# arguments) into one table: each frame's median time before (the reference
-# renderer) and after, natively and as the 32-bit DLL under wine, with the
-# ratios and the targets. "1000 sprites add" is the 1000-sprite frame less
-# the frame without sprites: drawn, or clear (a texture all transparent, so
-# what remains is the sort, the projection and the column tests).
+# Joins the RESULT lines of the benchmarks (files given as arguments) into
+# one table. A RESULT line is "RESULT <target>|<row>|<before ms>|<after ms>":
+# before is the reference renderer (or "-" where there is none), after the
+# library as built. Each target (native, win32, win64) gets a column group:
+# before, after, their ratio, the goal and after / goal (at most 1.00 meets
+# it). Rows, their labels and their goals are listed once below; a target or
+# a row without results shows "-".
 set -euo pipefail
-cat "$@" | awk -F'|' '
-{ if (sub(/^.*RESULT /, "RESULT ")) $0 = $0 }
+
+# Column groups, left to right.
+targets="native win32 win64"
+
+# row as the benchmarks name it | label | goals in ms, target=ms
+rows='
+textured 512x384, 64 sprites|textured 512x384, 64 sprites|native=0.2 win32=0.25 win64=0.25
+flat 512x384|flat 512x384|win32=0.02 win64=0.02
+textured 800x600, 64 sprites|textured 800x600, 64 sprites|
+vlDrawScreen 800x600|vlDrawScreen 800x600|
+SetDIBitsToDevice 800x600|SetDIBitsToDevice 800x600, 32 bpp|
+frame and present 800x600|800x600 frame + vlDrawScreen|
+textured 512x384, no sprites|textured 512x384, no sprites|
+textured 512x384, 1000 sprites|textured 512x384, 1000 sprites|
+textured 512x384, 1000 clear sprites|textured 512x384, 1000 clear|
+sort and projection of 1000 sprites|sort, projection 1000 sprites|
+'
+
+cat "$@" | awk -F'|' -v targets="$targets" -v rows="$rows" '
+{ sub(/^.*RESULT /, "RESULT ") }
 /^RESULT / {
-    split($1, head, " "); build = head[2]
-    before[build, $2] = $3; after[build, $2] = $4; seen[$2] = 1
+    split($1, head, " ")
+    before[head[2], $2] = $3
+    after[head[2], $2] = $4
 }
-function cell(b, name,    r) {
-    if (!((b, name) in before)) return sprintf("%9s %9s %7s", "-", "-", "-")
-    r = after[b, name] > 0 ? before[b, name] / after[b, name] : 0
-    return sprintf("%9.3f %9.3f %6.1fx", before[b, name], after[b, name], r)
-}
-function line(frame, scene, name, target) {
-    printf "%-26s %-22s | %s | %s | %s\n", frame, scene, cell("native", name), cell("dll", name), target
+function group(t, name, goals,    b, a, g, n, i, kv, cells) {
+    g = ""
+    n = split(goals, kv, " ")
+    for (i = 1; i <= n; ++i) if (index(kv[i], t "=") == 1) g = substr(kv[i], length(t) + 2)
+    if (!((t, name) in after)) return sprintf(" | %8s %8s %6s %6s %6s", "-", "-", "-", g == "" ? "-" : g, "-")
+    b = before[t, name]; a = after[t, name]
+    cells = sprintf(" | %8s %8.4f", b == "-" ? "-" : sprintf("%8.3f", b), a)
+    cells = cells sprintf(" %6s", b == "-" || a <= 0 ? "-" : sprintf("%5.1fx", b / a))
+    cells = cells sprintf(" %6s %6s", g == "" ? "-" : g, g == "" ? "-" : sprintf("%6.2f", a / g))
+    return cells
 }
 END {
-    split("native dll", bs, " ")
-    for (i in bs) {
-        b = bs[i]
-        none = "textured 512x384, no sprites"
-        if (!((b, none) in before)) continue
-        split("1000 sprites|1000 clear sprites", kinds, "|")
-        for (k in kinds) {
-            name = "textured 512x384, " kinds[k]
-            if (!((b, name) in before)) continue
-            before[b, kinds[k] " add"] = before[b, name] - before[b, none]
-            after[b, kinds[k] " add"] = after[b, name] - after[b, none]
-        }
+    nt = split(targets, ts, " ")
+    line = sprintf("%-34s", "median ms")
+    for (i = 1; i <= nt; ++i) line = line sprintf(" | %-38s", ts[i] (ts[i] == "native" ? "" : " DLL under wine"))
+    print line
+    line = sprintf("%-34s", "")
+    for (i = 1; i <= nt; ++i) line = line sprintf(" | %8s %8s %6s %6s %6s", "before", "after", "ratio", "goal", "/goal")
+    print line
+    nr = split(rows, rs, "\n")
+    for (r = 1; r <= nr; ++r) {
+        if (rs[r] == "") continue
+        split(rs[r], f, "|")
+        line = sprintf("%-34s", f[2])
+        for (i = 1; i <= nt; ++i) line = line group(ts[i], f[1], f[3])
+        print line
     }
-    printf "%-26s %-22s | %-27s | %-27s | %s\n", "", "", "native (ms)", "32-bit DLL under wine (ms)", ""
-    printf "%-26s %-22s | %9s %9s %7s | %9s %9s %7s | %s\n", "frame", "scene", "before", "after", "ratio", "before", "after", "ratio", "target native / DLL"
-    line("textured 512x384", "24x24, 64 sprites", "textured 512x384, 64 sprites", "< 0.5 / < 1.2")
-    line("textured 800x600", "24x24, 64 sprites", "textured 800x600, 64 sprites", "< 1.2 / < 3")
-    line("flat 512x384", "24x24", "flat 512x384", "< 0.05 / < 0.1")
-    line("textured 512x384", "24x24, no sprites", "textured 512x384, no sprites", "")
-    line("textured 512x384", "24x24, 1000 sprites", "textured 512x384, 1000 sprites", "")
-    line("textured 512x384", "24x24, 1000 clear", "textured 512x384, 1000 clear sprites", "")
-    line("1000 sprites add", "spread, drawn", "1000 sprites add", "")
-    line("1000 sprites add", "spread, clear", "1000 clear sprites add", "< 0.1 / < 0.3")
-    line("1000 sprites add", "sort and projection", "sort and projection of 1000 sprites", "< 0.1")
-    line("vlDrawScreen", "800x600", "vlDrawScreen 800x600", "report")
+    print "before: the reference renderer (tests/render/reference); ratio: before / after; /goal: after / goal"
 }'
