@@ -145,54 +145,77 @@ inline void fillRun(uint8_t* px, ptrdiff_t pitch, int32_t count, Colour texel) {
 // leaves what stripe by stripe would. columnOf[stripe] is the stripe's
 // texture column, or -1 for stripes drawn otherwise or not at all.
 void drawSpriteRows(const RowRun* runs, int32_t runCount, const int32_t* columnOf, int32_t first, int32_t last,
-                    const std::vector<Colour>& texture, PixelRows rows) {
+                    const SpriteTexture& info, PixelRows rows) {
     // Neighbouring stripes showing the same texture column share a texel:
-    // group them once for all rows.
+    // group them once for all rows. Texture rows opaque in every group's
+    // column keep the stretches that adjacent groups make.
     struct Group {
         int32_t stripe, count, column;
     };
     Group groups[kBackBufferWidth];
     int32_t groupCount = 0;
+    int32_t solidSpans[kBackBufferWidth + 1], solidEnds = 0;  // from, to, from, to, ...
+    uint64_t solidRows = ~uint64_t(0);                        // bit t: row t opaque in every group's column
     for (int32_t stripe = first; stripe < last; ++stripe) {
         const int32_t column = columnOf[stripe];
         if (column < 0) continue;
         Group* g = groupCount > 0 ? &groups[groupCount - 1] : nullptr;
-        if (g && g->column == column && g->stripe + g->count == stripe)
+        if (g && g->column == column && g->stripe + g->count == stripe) {
             ++g->count;
-        else
+        } else {
             groups[groupCount++] = Group{stripe, 1, column};
+            solidRows &= info.opaqueRows[column];
+        }
+        if (solidEnds > 0 && solidSpans[solidEnds - 1] == stripe)
+            solidSpans[solidEnds - 1] = stripe + 1;
+        else
+            solidSpans[solidEnds++] = stripe, solidSpans[solidEnds++] = stripe + 1;
     }
     uint8_t line[3 * kBackBufferWidth + 1];  // indexed like a back buffer row; 1 spare byte
-    int32_t spans[kBackBufferWidth + 1];     // opaque stretches of stripes: from, to, from, to, ...
-    const Colour* texels = texture.data();
-    const size_t size = texture.size();
+    int32_t spanBuffer[kBackBufferWidth + 1];
+    const Colour* texels = info.texture->data();
+    const size_t size = info.texture->size();
     for (int32_t r = 0; r < runCount; ++r) {
         const RowRun& run = runs[r];
-        int32_t spanEnds = 0, end = -1;  // end: where the open stretch stops, -1 for none
-        for (int32_t i = 0; i < groupCount; ++i) {
-            const Group& g = groups[i];
-            Colour texel;
-            if (run.row >= 0) {
-                texel = texels[run.offset + g.column];  // inside the whole texture
-            } else {
-                // Texture row -1 (the top row, where rounding started the
-                // sprite before its edge): the absolute value folds the
-                // index back into the texture.
-                const size_t index = size_t(std::abs(run.offset + g.column));
-                texel = index < size ? texels[index] : 0;
+        const int32_t* spans = spanBuffer;
+        int32_t spanEnds = 0;
+        if (run.row >= 0 && (solidRows >> run.row & 1)) {
+            // Every texel of the row is opaque and inside the whole texture.
+            const Colour* texelRow = texels + run.offset;
+            for (int32_t i = 0; i < groupCount; ++i) {
+                const Group& g = groups[i];
+                const uint32_t bytes = pixelBytes(texelRow[g.column]);
+                // 4 bytes a pixel: the spare one is overwritten by the next
+                // pixel or never copied.
+                for (int32_t k = 0; k < g.count; ++k) std::memcpy(line + 3 * (g.stripe + k), &bytes, 4);
             }
-            if (texel == 0) continue;  // 0 is transparent
-            if (end != g.stripe) {
-                if (end >= 0) spans[spanEnds++] = end;
-                spans[spanEnds++] = g.stripe;
+            spans = solidSpans;
+            spanEnds = solidEnds;
+        } else {
+            int32_t end = -1;  // where the open stretch stops, -1 for none
+            for (int32_t i = 0; i < groupCount; ++i) {
+                const Group& g = groups[i];
+                Colour texel;
+                if (run.row >= 0) {
+                    texel = texels[run.offset + g.column];  // inside the whole texture
+                } else {
+                    // Texture row -1 (the top row, where rounding started the
+                    // sprite before its edge): the absolute value folds the
+                    // index back into the texture.
+                    const size_t index = size_t(std::abs(run.offset + g.column));
+                    texel = index < size ? texels[index] : 0;
+                }
+                if (texel == 0) continue;  // 0 is transparent
+                if (end != g.stripe) {
+                    if (end >= 0) spanBuffer[spanEnds++] = end;
+                    spanBuffer[spanEnds++] = g.stripe;
+                }
+                end = g.stripe + g.count;
+                const uint32_t bytes = pixelBytes(texel);
+                for (int32_t k = 0; k < g.count; ++k) std::memcpy(line + 3 * (g.stripe + k), &bytes, 4);
             }
-            end = g.stripe + g.count;
-            // 4 bytes a pixel: the spare one is overwritten by the next
-            // pixel or never copied.
-            const uint32_t bytes = pixelBytes(texel);
-            for (uint8_t* at = line + 3 * g.stripe; at < line + 3 * end; at += 3) std::memcpy(at, &bytes, 4);
+            if (end >= 0) spanBuffer[spanEnds++] = end;
         }
-        if (end >= 0) spans[spanEnds++] = end;
         for (int32_t y = run.start; y < run.end; ++y) {
             uint8_t* const row = rows.at(0, y);
             for (int32_t i = 0; i < spanEnds; i += 2)
@@ -259,7 +282,7 @@ void drawSprite(const SpriteProjection& p, const SpriteTexture& info, const Rend
             fillRun(column + ptrdiff_t(runs[r].start) * pitch, pitch, runs[r].end - runs[r].start, texels[magnitude]);
         }
     }
-    if (byRows) drawSpriteRows(runs, runCount, columnOf, first, last, texture, rows);
+    if (byRows) drawSpriteRows(runs, runCount, columnOf, first, last, info, rows);
 }
 
 // Whether order[0..n) holds each of 0..n-1 once.
