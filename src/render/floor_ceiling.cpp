@@ -211,6 +211,7 @@ inline __m128i clearOfTies(const Lanes& l, __m128i limit) {
     return _mm_cmpgt_epi32(limit, m);
 }
 
+template <bool Floors, bool Ceilings>
 void floorCeilingRowsStepped(const RowPass& r, const FloorCeilingFrame& f, PixelRows rows) {
     int32_t widthShift = 0;
     while ((1 << widthShift) < r.width) ++widthShift;
@@ -221,7 +222,6 @@ void floorCeilingRowsStepped(const RowPass& r, const FloorCeilingFrame& f, Pixel
     const int32_t* const tieLimit = f.tieLimit;
     const uint32_t* const floorPixels = r.floorPixels;
     const uint32_t* const ceilingPixels = r.ceilingPixels;
-    const bool floors = r.floorSize > 0, ceilings = r.ceilingSize > 0;
     for (int32_t y = f.firstRow; y < r.screenHeight; ++y) {
         uint8_t* const floorRow = rows.at(0, y);
         uint8_t* const ceilingRow = rows.at(0, r.screenHeight - y);
@@ -254,13 +254,16 @@ void floorCeilingRowsStepped(const RowPass& r, const FloorCeilingFrame& f, Pixel
                 _mm_movemask_ps(_mm_castsi128_ps(_mm_and_si128(clearOfTies(qx, limit), clearOfTies(qy, limit))));
             const __m128i index = _mm_or_si128(_mm_and_si128(qx.whole, maskX),
                                                _mm_sll_epi32(_mm_and_si128(qy.whole, maskY), shift));
-            uint32_t at[4];
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(at), index);
+            // Taken out of the register once for both textures.
+            const uint32_t at[4] = {uint32_t(_mm_cvtsi128_si32(index)),
+                                    uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(index, 0x55))),
+                                    uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(index, 0xAA))),
+                                    uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(index, 0xFF)))};
             if ((here & clear) == 15) {
-                if (floors)
+                if (Floors)
                     putPixelQuad(floorRow + 3 * x, floorPixels[at[0]], floorPixels[at[1]], floorPixels[at[2]],
                                  floorPixels[at[3]]);
-                if (ceilings)
+                if (Ceilings)
                     putPixelQuad(ceilingRow + 3 * x, ceilingPixels[at[0]], ceilingPixels[at[1]],
                                  ceilingPixels[at[2]], ceilingPixels[at[3]]);
                 continue;
@@ -271,8 +274,8 @@ void floorCeilingRowsStepped(const RowPass& r, const FloorCeilingFrame& f, Pixel
                     floorCeilingPixel<true>(r, distance, x + k, floorRow, ceilingRow);
                     continue;
                 }
-                if (floors) putPixelBytes(floorRow + 3 * (x + k), floorPixels[at[k]]);
-                if (ceilings) putPixelBytes(ceilingRow + 3 * (x + k), ceilingPixels[at[k]]);
+                if (Floors) putPixelBytes(floorRow + 3 * (x + k), floorPixels[at[k]]);
+                if (Ceilings) putPixelBytes(ceilingRow + 3 * (x + k), ceilingPixels[at[k]]);
             }
         }
     }
@@ -383,8 +386,12 @@ void drawFloorCeiling(const FloorCeilingFrame& f, PixelRows rows) {
     const RowPass r{f.floorPixels,  f.ceilingPixels, f.floorSize,     f.ceilingSize,   f.footX,
                     f.footY,        f.wallDistance,  f.firstFloorRow, f.posX,          f.posY,
                     f.textureWidth, f.textureHeight, f.screenWidth,   f.screenHeight};
-    if (f.stepped)
-        floorCeilingRowsStepped(r, f, rows);
+    if (f.stepped && f.floorSize > 0 && f.ceilingSize > 0)
+        floorCeilingRowsStepped<true, true>(r, f, rows);
+    else if (f.stepped && f.floorSize > 0)
+        floorCeilingRowsStepped<true, false>(r, f, rows);
+    else if (f.stepped)
+        floorCeilingRowsStepped<false, true>(r, f, rows);
     else if (isPowerOfTwo(f.textureWidth) && isPowerOfTwo(f.textureHeight))
         floorCeilingRowsOneByOne<true>(r, f.rowDistance, f.firstRow, rows);
     else
