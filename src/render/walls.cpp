@@ -136,12 +136,14 @@ void finishRay(int32_t screenHeight, ColumnCast& c) {
     c.perpWallDist = std::fabs(c.quotient);
 
     // Distance 0 makes the quotient infinite; the floor saturates it, so the
-    // slice covers the whole view. The halves are taken in doubles, so even
-    // the saturated height cannot overflow.
+    // slice covers the whole view.
     c.lineHeight = floorFast(std::fabs(double(screenHeight) / c.perpWallDist));
-    c.drawStart = floorFast(-double(c.lineHeight) / 2 + double(screenHeight) / 2);
+    // The halves of whole numbers add up exactly in Reals, so the floors are
+    // halvings that round down (arithmetic shifts), in 64 bits so that even
+    // the saturated height cannot overflow.
+    c.drawStart = int32_t((int64_t(screenHeight) - c.lineHeight) >> 1);
     if (c.drawStart < 0) c.drawStart = 0;
-    c.drawEnd = floorFast(double(c.lineHeight) / 2 + double(screenHeight) / 2);
+    c.drawEnd = int32_t((int64_t(screenHeight) + c.lineHeight) >> 1);
     // Clamped to the last row, which the slice (ending at drawEnd - 1) then
     // never reaches: a full-height wall leaves the bottom row alone.
     if (c.drawEnd >= screenHeight) c.drawEnd = screenHeight - 1;
