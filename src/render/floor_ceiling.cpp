@@ -254,20 +254,21 @@ void floorCeilingRowsStepped(const RowPass& r, const FloorCeilingFrame& f, Pixel
                 _mm_movemask_ps(_mm_castsi128_ps(_mm_and_si128(clearOfTies(qx, limit), clearOfTies(qy, limit))));
             const __m128i index = _mm_or_si128(_mm_and_si128(qx.whole, maskX),
                                                _mm_sll_epi32(_mm_and_si128(qy.whole, maskY), shift));
-            // Taken out of the register once for both textures.
-            const uint32_t at[4] = {uint32_t(_mm_cvtsi128_si32(index)),
-                                    uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(index, 0x55))),
-                                    uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(index, 0xAA))),
-                                    uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(index, 0xFF)))};
             if ((here & clear) == 15) {
+                // Taken out of the register once for both textures.
+                const uint32_t i0 = uint32_t(_mm_cvtsi128_si32(index));
+                const uint32_t i1 = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(index, 0x55)));
+                const uint32_t i2 = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(index, 0xAA)));
+                const uint32_t i3 = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(index, 0xFF)));
                 if (Floors)
-                    putPixelQuad(floorRow + 3 * x, floorPixels[at[0]], floorPixels[at[1]], floorPixels[at[2]],
-                                 floorPixels[at[3]]);
+                    putPixelQuad(floorRow + 3 * x, floorPixels[i0], floorPixels[i1], floorPixels[i2], floorPixels[i3]);
                 if (Ceilings)
-                    putPixelQuad(ceilingRow + 3 * x, ceilingPixels[at[0]], ceilingPixels[at[1]],
-                                 ceilingPixels[at[2]], ceilingPixels[at[3]]);
+                    putPixelQuad(ceilingRow + 3 * x, ceilingPixels[i0], ceilingPixels[i1], ceilingPixels[i2],
+                                 ceilingPixels[i3]);
                 continue;
             }
+            uint32_t at[4];
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(at), index);
             for (int k = 0; k < 4; ++k) {
                 if (!(here >> k & 1)) continue;
                 if (!(clear >> k & 1)) {
