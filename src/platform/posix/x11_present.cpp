@@ -28,8 +28,8 @@ namespace vl::platform {
 namespace {
 
 #define VL_XLIB_FUNCTIONS(X)                                                                                  \
-    X(XOpenDisplay) X(XCloseDisplay) X(XSetErrorHandler) X(XSetIOErrorHandler) X(XGetWindowAttributes)      \
-    X(XCreateGC) X(XFreeGC) X(XCreateImage) X(XPutImage) X(XSync) X(XGetErrorText)
+    X(XOpenDisplay) X(XCloseDisplay) X(XSetErrorHandler) X(XSetIOErrorHandler) X(XGetGeometry)                \
+    X(XMatchVisualInfo) X(XCreateGC) X(XFreeGC) X(XCreateImage) X(XPutImage) X(XSync) X(XGetErrorText)
 #define VL_XEXT_FUNCTIONS(X) X(XShmQueryExtension) X(XShmCreateImage) X(XShmAttach) X(XShmPutImage)
 
 struct Xlib {
@@ -222,32 +222,20 @@ std::string windowText(Window window) {
     return text;
 }
 
-// Our requests for one frame; their protocol errors arrive in g_trap.
-bool putFrame(const Xlib& x, Connection& c, Window window, const uint8_t* bits, int32_t width, int32_t height,
-              std::string& error) {
+// One image of the given visual and depth into the window: the rows and
+// columns it shows are converted and sent, then we wait for the server.
+// False with `error` when the visual's pixels are not ones the frame can be
+// converted to; protocol errors arrive in g_trap.
+bool putImage(const Xlib& x, Connection& c, Window window, const uint8_t* bits, int32_t width, int32_t height,
+              Visual* visual, int depth, int32_t columns, int32_t rows, std::string& error) {
     Display* d = c.display;
-    XWindowAttributes a{};
-    if (!x.XGetWindowAttributes(d, window, &a)) {
-        error = windowText(window) + " does not exist";
-        return false;
-    }
-    if (a.c_class != InputOutput || a.visual->c_class != TrueColor || (a.depth != 24 && a.depth != 32)) {
-        error = windowText(window) + " is not a TrueColor window of depth 24 or 32 (depth " +
-                std::to_string(a.depth) + ")";
-        return false;
-    }
     const size_t bytes = size_t(width) * size_t(height) * 4;
-    if (!c.shmChecked) attachSharedMemory(x, c, bytes);
-    if (g_trap.lost) return false;
-
     // The image keeps the back buffer's width, so each of its rows is one row
-    // of the conversion; only the rows and columns the window shows are
-    // converted and sent.
-    const int32_t columns = std::min(width, a.width), rows = std::min(height, a.height);
+    // of the conversion.
     const bool shm = c.segment.shmaddr != nullptr;
-    XImage* image = shm ? x.XShmCreateImage(d, a.visual, unsigned(a.depth), ZPixmap, nullptr, &c.segment,
+    XImage* image = shm ? x.XShmCreateImage(d, visual, unsigned(depth), ZPixmap, nullptr, &c.segment,
                                             unsigned(width), unsigned(rows))
-                        : x.XCreateImage(d, a.visual, unsigned(a.depth), ZPixmap, 0, nullptr, unsigned(width),
+                        : x.XCreateImage(d, visual, unsigned(depth), ZPixmap, 0, nullptr, unsigned(width),
                                          unsigned(rows), 32, 0);
     if (!image) {
         error = "Cannot make an X image for " + windowText(window);
@@ -279,6 +267,50 @@ bool putFrame(const Xlib& x, Connection& c, Window window, const uint8_t* bits, 
     image->obdata = nullptr;
     XDestroyImage(image);
     return fits;
+}
+
+// Our requests for one frame; their protocol errors arrive in g_trap.
+bool putFrame(const Xlib& x, Connection& c, Window window, const uint8_t* bits, int32_t width, int32_t height,
+              std::string& error) {
+    Display* d = c.display;
+    if (!c.shmChecked) attachSharedMemory(x, c, size_t(width) * size_t(height) * 4);
+    if (g_trap.lost) return false;
+    // Most windows have the screen's default depth and visual, which the
+    // connection already knows: the frame goes straight out, and the XSync
+    // after it is the only round trip, as for a host's own image. Only a
+    // window that refuses it (another depth, or no such window) is asked
+    // what it is.
+    const int screen = DefaultScreen(d);
+    Visual* visual = DefaultVisual(d, screen);
+    const int depth = DefaultDepth(d, screen);
+    if (visual->c_class == TrueColor && (depth == 24 || depth == 32)) {
+        if (!putImage(x, c, window, bits, width, height, visual, depth, width, height, error)) return false;
+        if (g_trap.lost) return false;
+        if (!g_trap.errorCode) return true;
+        g_trap.errorCode = 0;
+    }
+    Window root = 0;
+    int x0 = 0, y0 = 0;
+    unsigned windowWidth = 0, windowHeight = 0, border = 0, windowDepth = 0;
+    if (!x.XGetGeometry(d, window, &root, &x0, &y0, &windowWidth, &windowHeight, &border, &windowDepth) ||
+        g_trap.errorCode) {
+        error = windowText(window) + " does not exist";
+        return false;
+    }
+    // Every TrueColor visual of one depth on a server shares its channel
+    // masks, so the screen's list gives the window's.
+    XVisualInfo info{};
+    int windowScreen = 0;
+    while (windowScreen < ScreenCount(d) && RootWindow(d, windowScreen) != root) ++windowScreen;
+    if ((windowDepth != 24 && windowDepth != 32) || windowScreen == ScreenCount(d) ||
+        !x.XMatchVisualInfo(d, windowScreen, int(windowDepth), TrueColor, &info)) {
+        error = windowText(window) + " is not a TrueColor window of depth 24 or 32 (depth " +
+                std::to_string(windowDepth) + ")";
+        return false;
+    }
+    return putImage(x, c, window, bits, width, height, info.visual, int(windowDepth),
+                    int32_t(std::min<unsigned>(windowWidth, unsigned(width))),
+                    int32_t(std::min<unsigned>(windowHeight, unsigned(height))), error);
 }
 
 }  // namespace
