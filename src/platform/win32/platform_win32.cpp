@@ -15,14 +15,15 @@ bool presentImage(int32_t windowHandle, const uint8_t* bits, int32_t width, int3
     // The low 32 bits of a handle, sign-extended, are the HWND: 64-bit
     // Windows shares window handles with 32-bit processes this way.
     HWND window = reinterpret_cast<HWND>(static_cast<intptr_t>(windowHandle));
-    HDC dc = GetDC(window);
-    if (!dc) return true;  // no such window: nothing receives the image
     // GDI copies a 32-bit image as it is but converts a 24-bit one pixel by
     // pixel, far slower than our own conversion into a buffer kept for the
-    // library's life.
+    // library's life. Converting before taking the window's device context
+    // keeps the time we hold it to the copy alone.
     static std::vector<uint8_t> image;
     image.resize(size_t(width) * size_t(height) * 4);
     convertTo32(bits, width, height, image.data(), Layout32::BGRA);
+    HDC dc = GetDC(window);
+    if (!dc) return true;  // no such window: nothing receives the image
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
@@ -30,7 +31,11 @@ bool presentImage(int32_t windowHandle, const uint8_t* bits, int32_t width, int3
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    if (GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES) <= 8) {
+    // Asked once: each GetDeviceCaps costs more than the copy itself under
+    // some GDI implementations, and no display of today changes depth while
+    // a game runs.
+    static const bool paletteDisplay = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES) <= 8;
+    if (paletteDisplay) {
         // Palette displays get the system's halftone reduction instead of
         // nearest-colour banding.
         POINT origin;
@@ -197,5 +202,7 @@ std::string errorText(uint32_t code) {
     while (!text.empty() && (text.back() == '.' || static_cast<unsigned char>(text.back()) <= ' ')) text.pop_back();
     return text;
 }
+
+bool hostMemoryHolds(const void*, size_t) { return true; }
 
 }  // namespace vl::platform
