@@ -101,12 +101,19 @@ dist: build
 	@tools/make-dist.sh
 
 # The renderer against the reference renderer, natively (Google Benchmark)
-# and as the 32-bit DLL under wine, then both in one table with the ratios.
-bench: native win32
+# and through each DLL under wine, presentation into X11 windows through the
+# Linux library, then one table with the ratios and the goals.
+bench: native win32 win64 linux
 	@mkdir -p build/bench
 	build/native/bench/render_bench | tee build/bench/native.txt
-	cd build/win32 && ../../$(RUN_WINE) wine dll_bench.exe | tee ../bench/dll.txt
-	@echo && bench/report.sh build/bench/native.txt build/bench/dll.txt
+	@if tools/runs-32bit.sh; then \
+	  cd build/win32 && ../../$(RUN_WINE) wine dll_bench.exe | tee ../bench/win32.txt; \
+	else \
+	  echo "SKIPPED: this machine cannot run 32-bit programs; no figures for the 32-bit DLL" | tee build/bench/win32.txt; \
+	fi
+	cd build/win64 && VL_WINE_ARCH=win64 ../../$(RUN_WINE) wine dll_bench.exe | tee ../bench/win64.txt
+	build/linux/bench/x11_bench | tee build/bench/linux.txt
+	@echo && bench/report.sh build/bench/native.txt build/bench/win32.txt build/bench/win64.txt build/bench/linux.txt
 
 clean:
 	rm -rf build
