@@ -375,7 +375,7 @@ void noteFloorColumn(const ColumnCast& c, int32_t x, FloorCeilingFrame& f) {
     f.firstRow = std::min(f.firstRow, first);
     // Floor rows lie below the middle of the view, where row distances are
     // positive and fall row by row; the first row's then bounds the others.
-    if (!f.stepped || 2 * first <= f.screenHeight) return;
+    if (!f.stepped || first >= f.screenHeight || 2 * first <= f.screenHeight) return;
     if (!(c.perpWallDist > 0)) return;
     const double firstDistance = f.rowDistance[first], inverse = 1 / c.perpWallDist;
     f.tieLimit[x] = tieLimitOf(std::max(
