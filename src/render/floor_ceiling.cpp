@@ -348,7 +348,8 @@ bool prepareFloorCeiling(const RenderSettings& view, const Camera& camera, const
 
 void noteFloorColumn(const ColumnCast& c, int32_t x, FloorCeilingFrame& f) {
     // The foot of the wall: the point of the face the ray hit, on the floor.
-    const double mapX = double(c.mapX), mapY = double(c.mapY);
+    // A wall cell is on the grid, so its coordinates fit 32 bits.
+    const double mapX = double(int32_t(c.mapX)), mapY = double(int32_t(c.mapY));
     double floorXWall, floorYWall;
     if (c.side == 0 && c.rayDirX > 0) {
         floorXWall = mapX;

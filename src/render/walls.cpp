@@ -33,8 +33,11 @@ void startRay(const Camera& camera, int32_t screenWidth, int32_t x, ColumnCast& 
     c.rayPosY = camera.posY;
     c.rayDirX = camera.dirX + camera.planeX * c.cameraX;
     c.rayDirY = camera.dirY + camera.planeY * c.cameraX;
-    c.mapX = floorFast(c.rayPosX);
-    c.mapY = floorFast(c.rayPosY);
+    // Held in 32 bits for the conversions below: a 64-bit integer becomes a
+    // Real only through the x87 unit on 32-bit x86.
+    const int32_t mapX = floorFast(c.rayPosX), mapY = floorFast(c.rayPosY);
+    c.mapX = mapX;
+    c.mapY = mapY;
 
     // A ray exactly along a grid line would divide by zero below; a tiny
     // component instead makes it step the other way, never crossing a line.
@@ -48,17 +51,17 @@ void startRay(const Camera& camera, int32_t screenWidth, int32_t x, ColumnCast& 
 
     if (c.rayDirX < 0) {
         c.stepX = -1;
-        c.sideDistX = (c.rayPosX - double(c.mapX)) * c.deltaDistX;
+        c.sideDistX = (c.rayPosX - double(mapX)) * c.deltaDistX;
     } else {
         c.stepX = 1;
-        c.sideDistX = (double(c.mapX) + 1.0 - c.rayPosX) * c.deltaDistX;
+        c.sideDistX = (double(mapX) + 1.0 - c.rayPosX) * c.deltaDistX;
     }
     if (c.rayDirY < 0) {
         c.stepY = -1;
-        c.sideDistY = (c.rayPosY - double(c.mapY)) * c.deltaDistY;
+        c.sideDistY = (c.rayPosY - double(mapY)) * c.deltaDistY;
     } else {
         c.stepY = 1;
-        c.sideDistY = (double(c.mapY) + 1.0 - c.rayPosY) * c.deltaDistY;
+        c.sideDistY = (double(mapY) + 1.0 - c.rayPosY) * c.deltaDistY;
     }
 }
 
@@ -129,10 +132,11 @@ void march(const MapGrid& map, ColumnCast& c) {
 // Steps 10 to 13 and the hit point along the face, for a ray that hit.
 void finishRay(int32_t screenHeight, ColumnCast& c) {
     if (!c.hit) return;
+    // A wall cell is on the grid, so its coordinates fit 32 bits.
     if (c.side == 0)
-        c.quotient = (double(c.mapX) - c.rayPosX + (1 - c.stepX) / 2) / c.rayDirX;
+        c.quotient = (double(int32_t(c.mapX)) - c.rayPosX + (1 - c.stepX) / 2) / c.rayDirX;
     else
-        c.quotient = (double(c.mapY) - c.rayPosY + (1 - c.stepY) / 2) / c.rayDirY;
+        c.quotient = (double(int32_t(c.mapY)) - c.rayPosY + (1 - c.stepY) / 2) / c.rayDirY;
     c.perpWallDist = std::fabs(c.quotient);
 
     // Distance 0 makes the quotient infinite; the floor saturates it, so the
