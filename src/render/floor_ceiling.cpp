@@ -308,12 +308,15 @@ bool prepareFloorCeiling(const RenderSettings& view, const Camera& camera, const
         out.ceilingPixels = frame.ceilingPixels.data();
         out.ceilingSize = uint32_t(n);
     }
-    // A row's floor distance depends on the row alone. Floor rows lie below
+    // A row's floor distance depends on the row and the height alone, so the
+    // table stays while the height (its size) does. Floor rows lie below
     // drawEnd, which is at least screenHeight / 2; the others cost little.
     const int32_t height = view.screenHeight, width = view.screenWidth;
-    if (frame.rowDistance.size() < size_t(height)) frame.rowDistance.resize(size_t(height));
-    for (int32_t y = 0; y < height; ++y)
-        frame.rowDistance[size_t(y)] = double(height) / double(2 * y - height);
+    if (frame.rowDistance.size() != size_t(height)) {
+        frame.rowDistance.resize(size_t(height));
+        for (int32_t y = 0; y < height; ++y)
+            frame.rowDistance[size_t(y)] = double(height) / double(2 * y - height);
+    }
     for (std::vector<double>* v : {&frame.footX, &frame.footY, &frame.wallDistance})
         if (v->size() < size_t(width)) v->resize(size_t(width));
     // Whole groups of 4 columns, the extra ones without floor.

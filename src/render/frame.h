@@ -64,7 +64,8 @@ struct FrameBuffers {
     std::vector<int32_t> drawnFlags;
     std::vector<double> zBuffer;       // one wall distance per screen column
 
-    // Scratch reused from frame to frame; nothing in them outlives a frame.
+    // Scratch reused from frame to frame; nothing in them outlives a frame
+    // but rowDistance, which holds for as long as the view's height.
     std::vector<ColumnCast> columns;   // the column pass's rays, one per screen column
     std::vector<double> rowDistance;   // floor distance of each screen row
     std::vector<double> footX, footY;  // per column: the floor point at the wall's foot
