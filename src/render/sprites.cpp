@@ -120,16 +120,22 @@ const SpriteTexture& spriteTexture(SpriteTextures& cache, const std::vector<Colo
     const int slot = cache.used < SpriteTextures::kSize ? cache.used++ : cache.next++ % SpriteTextures::kSize;
     SpriteTexture& t = cache.known[slot];
     t.texture = &texture;
-    t.anyOpaque = false;
-    for (Colour c : texture) t.anyOpaque |= c != 0;
     const int32_t width = view.textureWidth, height = view.textureHeight;
-    t.columns = texture.size() >= size_t(width) * size_t(height);
+    const size_t reach = size_t(width) * size_t(height);
+    t.columns = texture.size() >= reach;
+    uint64_t any = 0;
+    size_t rest = 0;  // where the texels the columns do not cover begin
     if (t.columns) {
-        for (int32_t x = 0; x < width; ++x) t.opaqueRows[x] = 0;
-        for (int32_t y = 0; y < height; ++y)
-            for (int32_t x = 0; x < width; ++x)
-                if (texture[size_t(y * width + x)] != 0) t.opaqueRows[x] |= uint64_t(1) << y;
+        for (int32_t x = 0; x < width; ++x) {
+            uint64_t rows = 0;
+            for (int32_t y = 0; y < height; ++y) rows |= uint64_t(texture[size_t(y * width + x)] != 0) << y;
+            t.opaqueRows[x] = rows;
+            any |= rows;
+        }
+        rest = reach;
     }
+    for (size_t i = rest; i < texture.size() && any == 0; ++i) any = texture[i] != 0;
+    t.anyOpaque = any != 0;
     return t;
 }
 
