@@ -111,8 +111,9 @@ void floorCeilingRowsOneByOne(const RowPass& r, const double* rowDistance, int32
 // floor row bounds w. Taken as s 2^-48 (1 + w) max(|F|, |p|).
 // E2, the column's distance from the line: s r |g(x) - (alpha + beta x)|,
 // where the difference is evaluated in Reals with its own rounding added.
-// E3, the stepping: Q(0) and the step are Reals rounded to fixed point,
-// each from a few rounded operations.
+// E3, the stepping: Q(0) and the step come from a few rounded operations
+// each (u times their magnitudes) and are cut to fixed point (2^-31 each),
+// and n steps carry the step's error n times.
 //
 // E1 and E2 are worked out per column (columnError), E3 per row
 // (axisLine); all are bounds with room to spare, so that the rounding of
@@ -133,7 +134,9 @@ bool toFixed(double v, int64_t& out) {
 
 // Size times the floor point along one axis of a row, plus 1/2, as a fixed
 // point line: start at column 0 and step per column. error bounds E3 over
-// `columns` columns.
+// `columns` columns: (columns + 1) 2^-31 for the fixed point, and u times
+// |start|, s |point|, s |along| and columns |step| for the roundings
+// (2^-50 leaves room for the second-order terms).
 struct AxisLine {
     int64_t start = 0, step = 0;
     double error = 0;
