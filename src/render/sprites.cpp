@@ -177,24 +177,28 @@ void drawSpriteRows(const RowRun* runs, int32_t runCount, const int32_t* columnO
         else
             solidSpans[solidEnds++] = stripe, solidSpans[solidEnds++] = stripe + 1;
     }
-    uint8_t line[3 * kBackBufferWidth + 1];  // indexed like a back buffer row; 1 spare byte
     int32_t spanBuffer[kBackBufferWidth + 1];
     const Colour* texels = info.texture->data();
     const size_t size = info.texture->size();
+    // A group's pixels as 4-byte stores: the spare byte after the last one
+    // is put back, since the next stripe may show something else.
+    const auto fill = [](uint8_t* line, const Group& g, Colour texel) {
+        const uint32_t bytes = pixelBytes(texel);
+        uint8_t* const end = line + 3 * (g.stripe + g.count);
+        const uint8_t after = *end;
+        for (uint8_t* at = line + 3 * g.stripe; at < end; at += 3) std::memcpy(at, &bytes, 4);
+        *end = after;
+    };
     for (int32_t r = 0; r < runCount; ++r) {
         const RowRun& run = runs[r];
+        // The run's first row is drawn in place; the others copy it.
+        uint8_t* const line = rows.at(0, run.start);
         const int32_t* spans = spanBuffer;
         int32_t spanEnds = 0;
         if (run.row >= 0 && (solidRows >> run.row & 1)) {
             // Every texel of the row is opaque and inside the whole texture.
             const Colour* texelRow = texels + run.offset;
-            for (int32_t i = 0; i < groupCount; ++i) {
-                const Group& g = groups[i];
-                const uint32_t bytes = pixelBytes(texelRow[g.column]);
-                // 4 bytes a pixel: the spare one is overwritten by the next
-                // pixel or never copied.
-                for (int32_t k = 0; k < g.count; ++k) std::memcpy(line + 3 * (g.stripe + k), &bytes, 4);
-            }
+            for (int32_t i = 0; i < groupCount; ++i) fill(line, groups[i], texelRow[groups[i].column]);
             spans = solidSpans;
             spanEnds = solidEnds;
         } else {
@@ -217,12 +221,11 @@ void drawSpriteRows(const RowRun* runs, int32_t runCount, const int32_t* columnO
                     spanBuffer[spanEnds++] = g.stripe;
                 }
                 end = g.stripe + g.count;
-                const uint32_t bytes = pixelBytes(texel);
-                for (int32_t k = 0; k < g.count; ++k) std::memcpy(line + 3 * (g.stripe + k), &bytes, 4);
+                fill(line, g, texel);
             }
             if (end >= 0) spanBuffer[spanEnds++] = end;
         }
-        for (int32_t y = run.start; y < run.end; ++y) {
+        for (int32_t y = run.start + 1; y < run.end; ++y) {
             uint8_t* const row = rows.at(0, y);
             for (int32_t i = 0; i < spanEnds; i += 2)
                 std::memcpy(row + 3 * spans[i], line + 3 * spans[i], size_t(3 * (spans[i + 1] - spans[i])));
