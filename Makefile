@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 RUN_WINE := tools/run-wine.sh
 
 .PHONY: all deps build native win32 win64 linux asan fuzz-build fuzz fuzz-short test test-native test-asan \
-	test-dll test-dll64 test-linux demo demo-linux dist bench clean
+	test-dll test-dll64 test-linux demo demo-linux dist bench clean web test-web demo-web bench-web
 
 all: build
 
@@ -25,7 +25,13 @@ fuzz-build: deps
 	@$(call configure,fuzz)
 	@$(call compile,fuzz)
 
-build: native win32 win64 linux
+build: native win32 win64 linux web
+
+# The browser module, build/web/velmora.js and velmora.wasm, with Debian's
+# emscripten; its preset finds Debian's acorn for emscripten's optimiser.
+web: deps
+	@$(call configure,web)
+	@$(call compile,web)
 
 # The core's own tests and the fuzzers pass made-up window ids: without a
 # display the library presents nowhere, whatever the user's session has open.
@@ -54,7 +60,14 @@ test-dll64: win64
 test-linux: linux
 	tools/run-x11.sh ctest --test-dir build/linux --output-on-failure
 
-test: test-native test-asan test-dll test-dll64 test-linux fuzz-short
+# The browser module in headless Chromium: the golden scenes, recorded by the
+# native build, on a canvas, the module's text, files and errors, and the
+# demo's tour against the native replay.
+test-web: native web
+	ctest --test-dir build/web --output-on-failure
+	@grep -h "^web: " build/web/Testing/Temporary/LastTest.log
+
+test: test-native test-asan test-dll test-dll64 test-linux test-web fuzz-short
 
 # Fuzzing: each target runs a fixed number of inputs (per job) from the seeds
 # in fuzz/corpus, growing its own corpus under build/fuzz/corpus.
@@ -95,6 +108,19 @@ demo: win32 win64
 demo-linux: linux
 	@VL_DEMO_TARGET=linux demo/run-demo.sh $(DEMO_ARGS)
 
+# The demo in the browser: with a display, served on 127.0.0.1 for a browser
+# to open; without one, headless Chromium walks the tour and takes a
+# screenshot into build/demo/web.png.
+DEMO_WEB_PORT ?= 8000
+demo-web: web
+	@if [ -n "$$DISPLAY" ]; then \
+	  echo "Velmora demo in the browser: open http://127.0.0.1:$(DEMO_WEB_PORT)/ (Ctrl+C stops the server)"; \
+	  python3 -m http.server --bind 127.0.0.1 --directory build/web/demo $(DEMO_WEB_PORT); \
+	else \
+	  echo "No display: headless Chromium walks the sample world for 690 frames."; \
+	  python3 web/run_page.py build/web/demo/index.html --walk --frames 690 --screenshot build/demo/web.png; \
+	fi
+
 # The release packages, one per target: the library, its header, the API
 # reference, the demo with its sample world and the Python example.
 dist: build
@@ -114,6 +140,13 @@ bench: native win32 win64 linux
 	cd build/win64 && VL_WINE_ARCH=win64 ../../$(RUN_WINE) wine dll_bench.exe | tee ../bench/win64.txt
 	build/linux/bench/x11_bench | tee build/bench/linux.txt
 	@echo && bench/report.sh build/bench/native.txt build/bench/win32.txt build/bench/win64.txt build/bench/linux.txt
+
+# The browser module in headless Chromium: the textured 512 x 384 frame with
+# 64 sprites and vlDrawScreen, beside the native build's times for the same
+# frames through its exports, measured just before.
+bench-web: native web
+	@build/native/tests/web/web_scenes bench build/web/tests/web
+	@python3 web/run_page.py --root build/web build/web/tests/web/bench.html
 
 clean:
 	rm -rf build

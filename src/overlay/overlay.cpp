@@ -42,9 +42,12 @@ double copyBackBuffer(const Surface& backBuffer, void* destination, int32_t form
         fail("ERangeError", "Pixel format out of range");
     if (isEmpty(backBuffer) || backBuffer.bitsPerPixel != 24 || backBuffer.topDown)
         fail("EInvalidOperation", "Canvas does not allow drawing");
+    const size_t bytes = size_t(backBuffer.width) * size_t(backBuffer.height) * 4;
+    if (!platform::hostMemoryHolds(destination, bytes))
+        fail("EInvalidPointer", "Destination lies outside the module's memory");
     convertTo32(backBuffer.pixels.data(), backBuffer.width, backBuffer.height, static_cast<uint8_t*>(destination),
                 Layout32(format));
-    return double(size_t(backBuffer.width) * size_t(backBuffer.height) * 4);
+    return double(bytes);
 }
 
 }  // namespace vl

@@ -1,7 +1,8 @@
 #pragma once
 // The only seam between the library and the operating system. Each backend
 // (win32/, posix/) implements all of these; exactly one is compiled in. The
-// names say what the engine needs, not which OS call provides it.
+// browser build takes posix/'s files and web/'s presentation. The names say
+// what the engine needs, not which OS call provides it.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -48,5 +49,11 @@ std::string fullPath(const std::string& path);
 
 // The platform's message for an error code, without trailing spaces or dots.
 std::string errorText(uint32_t code);
+
+// True when `bytes` bytes at `address` lie in memory the library may write
+// for the host. Only the browser can tell: its module's memory is one bounded
+// array, and a write past its end stops the module for good. Elsewhere the
+// host's pointer is trusted, as any C library trusts it.
+bool hostMemoryHolds(const void* address, size_t bytes);
 
 }  // namespace vl::platform

@@ -1,6 +1,8 @@
 // Linux and other POSIX systems: no system colours or system font, but real
 // files, so everything above the platform runs and is tested here exactly as
-// it ships. Presentation into X11 windows is in x11_present.cpp.
+// it ships. Presentation into X11 windows is in x11_present.cpp. The browser
+// build compiles this file too: emscripten's in-memory file system answers
+// the same calls.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,7 +13,26 @@
 
 #include "platform/platform.h"
 
+#ifdef __EMSCRIPTEN__
+#include "platform/web/text_1252.h"
+#endif
+
 namespace vl::platform {
+
+namespace {
+
+#ifdef __EMSCRIPTEN__
+// The browser's file system names files in UTF-8; hosts name them in
+// windows-1252, as they would for the Windows library.
+std::string systemName(const std::string& hostPath) { return utf8FromHostText(hostPath); }
+std::string hostText(const std::string& systemPath) { return hostTextFromUtf8(systemPath); }
+#else
+// Linux names files by their bytes: the host's text is the name.
+const std::string& systemName(const std::string& hostPath) { return hostPath; }
+const std::string& hostText(const std::string& systemPath) { return systemPath; }
+#endif
+
+}  // namespace
 
 
 bool rasteriseText(const std::string&, int32_t, int32_t, const std::string&, TextMask&) { return false; }
@@ -26,7 +47,7 @@ int screenDotsPerInch() { return 96; }
 
 bool readFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>& out, uint32_t& errorCode) {
     out.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(systemName(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         errorCode = uint32_t(errno);
         return false;
@@ -56,14 +77,15 @@ bool readFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>& ou
 
 bool fileExists(const std::string& path) {
     struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    return !path.empty() && ::stat(systemName(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 std::string fullPath(const std::string& path) {
     if (!path.empty() && path[0] == '/') return path;
     char cwd[PATH_MAX];
     if (!::getcwd(cwd, sizeof cwd)) return path;
-    return std::string(cwd) + "/" + path;
+    const std::string dir = hostText(cwd);
+    return dir + (!dir.empty() && dir.back() == '/' ? "" : "/") + path;  // the root already ends in one
 }
 
 std::string errorText(uint32_t code) {
@@ -71,5 +93,9 @@ std::string errorText(uint32_t code) {
     while (!text.empty() && (text.back() == '.' || static_cast<unsigned char>(text.back()) <= ' ')) text.pop_back();
     return text;
 }
+
+#ifndef __EMSCRIPTEN__
+bool hostMemoryHolds(const void*, size_t) { return true; }  // the browser's is in web/
+#endif
 
 }  // namespace vl::platform
