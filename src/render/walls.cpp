@@ -198,11 +198,11 @@ void drawFlatColumns(const RenderSettings& view, const Camera& camera, const Wor
     castColumns(camera, world.worldMap, width, view.screenHeight, frame.columns);
     // Each column's slice as rows [from, to) and its colour as pixel bytes;
     // an empty slice where nothing is drawn. Whole groups of 4 columns.
-    int32_t from[kBackBufferWidth + 3], to[kBackBufferWidth + 3];
-    uint32_t bytes[kBackBufferWidth + 3];
+    int32_t from[kBackBufferWidth + 7], to[kBackBufferWidth + 7];
+    uint32_t bytes[kBackBufferWidth + 7];
     bool brushSet = false;
     Colour lastColour = 0, resolvedFrom = 0, resolved = 0;
-    for (int32_t x = 0; x < ((width + 3) & ~3); ++x) {
+    for (int32_t x = 0; x < ((width + 7) & ~7); ++x) {
         from[x] = to[x] = 0;
         bytes[x] = 0;
         if (x >= width) continue;
@@ -222,22 +222,29 @@ void drawFlatColumns(const RenderSettings& view, const Camera& camera, const Wor
         bytes[x] = pixelBytes(resolved);
     }
     // No two columns share a pixel, so the order of the fills is free: the
-    // rows that four neighbouring columns all cover take three 4-byte stores
-    // each, and the rest go column by column.
-    for (int32_t x = 0; x < width; x += 4) {
-        const int32_t top = std::max(std::max(from[x], from[x + 1]), std::max(from[x + 2], from[x + 3]));
-        const int32_t bottom = std::min(std::min(to[x], to[x + 1]), std::min(to[x + 2], to[x + 3]));
+    // rows that eight neighbouring columns all cover take a 16-byte and an
+    // 8-byte store each, and the rest go column by column.
+    for (int32_t x = 0; x < width; x += 8) {
+        int32_t top = from[x], bottom = to[x];
+        for (int32_t k = x + 1; k < x + 8; ++k) top = std::max(top, from[k]), bottom = std::min(bottom, to[k]);
         if (top >= bottom) {
-            for (int32_t k = x; k < x + 4; ++k) fillColumn(rows, k, from[k], to[k], bytes[k]);
+            for (int32_t k = x; k < x + 8; ++k) fillColumn(rows, k, from[k], to[k], bytes[k]);
             continue;
         }
-        for (int32_t k = x; k < x + 4; ++k) {
+        for (int32_t k = x; k < x + 8; ++k) {
             fillColumn(rows, k, from[k], top, bytes[k]);
             fillColumn(rows, k, bottom, to[k], bytes[k]);
         }
+        uint8_t pattern[24];
+        putPixelQuad(pattern, bytes[x], bytes[x + 1], bytes[x + 2], bytes[x + 3]);
+        putPixelQuad(pattern + 12, bytes[x + 4], bytes[x + 5], bytes[x + 6], bytes[x + 7]);
+        const __m128i head = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pattern));
+        const __m128i tail = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(pattern + 16));
         uint8_t* p = rows.at(x, top);
-        for (int32_t y = top; y < bottom; ++y, p += rows.pitch)
-            putPixelQuad(p, bytes[x], bytes[x + 1], bytes[x + 2], bytes[x + 3]);
+        for (int32_t y = top; y < bottom; ++y, p += rows.pitch) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p), head);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 16), tail);
+        }
     }
     // Only the last column's brush colour outlives the frame.
     if (brushSet) setBrushColor(backBuffer, lastColour);
