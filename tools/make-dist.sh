@@ -48,8 +48,7 @@ web() {
     local dir=$stage/$name
     mkdir -p "$dir"
     cp build/web/velmora.js build/web/velmora.wasm docs/API.md docs/FONT-LICENSE.txt "$dir/"
-    [ -d demo/web ] && cp -r demo/web "$dir/demo"
-    [ -d build/web/demo/assets ] && cp -r build/web/demo/assets "$dir/demo/assets"
+    [ -d build/web/demo ] && cp -r build/web/demo "$dir/demo"
     rm -f dist/$name.zip
     (cd $stage && zip -qr9 ../../dist/$name.zip $name)
     echo "dist/$name.zip"
