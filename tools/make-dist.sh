@@ -48,7 +48,10 @@ web() {
     local dir=$stage/$name
     mkdir -p "$dir"
     cp build/web/velmora.js build/web/velmora.wasm docs/API.md docs/FONT-LICENSE.txt "$dir/"
-    [ -d build/web/demo ] && cp -r build/web/demo "$dir/demo"
+    if [ -d build/web/demo ]; then
+        mkdir -p "$dir/demo"
+        cp -r build/web/demo/{index.html,demo.js,velmora.js,velmora.wasm,assets} "$dir/demo/"
+    fi
     rm -f dist/$name.zip
     (cd $stage && zip -qr9 ../../dist/$name.zip $name)
     echo "dist/$name.zip"
