@@ -197,7 +197,7 @@ void drawFlatColumns(const RenderSettings& view, const Camera& camera, const Wor
     const int32_t width = view.screenWidth;
     castColumns(camera, world.worldMap, width, view.screenHeight, frame.columns);
     // Each column's slice as rows [from, to) and its colour as pixel bytes;
-    // an empty slice where nothing is drawn. Whole groups of 4 columns.
+    // an empty slice where nothing is drawn. Whole groups of 8 columns.
     int32_t from[kBackBufferWidth + 7], to[kBackBufferWidth + 7];
     uint32_t bytes[kBackBufferWidth + 7];
     bool brushSet = false;
@@ -279,8 +279,9 @@ void drawWallColumn(const ColumnCast& c, int32_t x, const RenderSettings& view, 
             if (size_t(index) < size) putPixel(p, (texels[index] >> halving) & keep);
         }
         if (column < 0 || column >= width || size < size_t(width) * size_t(view.textureHeight)) {
+            // A column of -1 (wallX rounded up to 1) folds row 0's index too.
             for (; y < end; ++y, p += pitch, rowOf.next()) {
-                const int32_t index = width * rowOf.row + column;
+                const int32_t index = std::abs(width * rowOf.row + column);
                 if (size_t(index) < size) putPixel(p, (texels[index] >> halving) & keep);
             }
             return;

@@ -18,6 +18,8 @@
 #include "render/frame.h"
 #include "render/reference/floor_ceiling.h"
 #include "render/reference/frame.h"
+#include "render/reference/walls.h"
+#include "render/walls.h"
 #include "surface/surface.h"
 #include "world/world.h"
 
@@ -307,6 +309,72 @@ TEST(RenderDifferential, FloorRowsAtTexelTiesMatchTheReference) {
         renderBoth(fast, slow, "round " + std::to_string(round));
         if (HasFatalFailure()) return;
     }
+}
+
+// Wall slices at the edges of their texture, one column at a time: wallX
+// at 0, just below 1 and rounded up to 1 (texture column -1 or
+// textureWidth once mirrored), slices just shorter and taller than the
+// texture or the view, odd and even view heights, and textures of every
+// shape, including one too short for its size.
+TEST(RenderDifferential, WallColumnsAtTextureEdgesMatchTheReference) {
+    World world;
+    world.textures.resize(3);
+    world.textures[1].resize(kTexelsPerTexture);
+    world.textures[2].resize(100);
+    for (int t = 1; t <= 2; ++t)
+        for (size_t i = 0; i < world.textures[size_t(t)].size(); ++i) world.textures[size_t(t)][i] = Colour(i * 8 + t);
+    FrameBuffers staged;
+    reference::initFrameBuffers(staged);
+    std::vector<uint8_t> zeros, ones;
+    for (const auto& size : {std::make_pair(64, 64), std::make_pair(63, 17), std::make_pair(32, 64),
+                             std::make_pair(1, 1), std::make_pair(64, 1)})
+        for (int32_t screenHeight : {384, 385, 8})
+            for (int32_t lineHeight : {0, 1, 2, 16, 17, 63, 64, 65, 383, 384, 385, 1000, 1 << 22, (1 << 22) + 1})
+                for (double wallX : {0.0, 0.5, std::nextafter(1.0, 0.0), 1.0})
+                    for (int case_ = 0; case_ < 8; ++case_) {
+                        RenderSettings view;
+                        view.screenWidth = 1;
+                        view.screenHeight = screenHeight;
+                        view.textureWidth = size.first;
+                        view.textureHeight = size.second;
+                        reference::ColumnCast ref;
+                        ref.hit = true;
+                        ref.wall = 1 + (case_ >> 2);  // texture 2 is too short
+                        ref.side = case_ & 1;
+                        ref.rayDirX = ref.rayDirY = case_ & 2 ? 1.0 : -1.0;
+                        ref.wallX = wallX;
+                        ref.lineHeight = lineHeight;
+                        ref.drawStart = std::max(0, (screenHeight - lineHeight) >> 1);
+                        ref.drawEnd = std::min(screenHeight - 1, (screenHeight + lineHeight) >> 1);
+                        std::fill(staged.drawnFlags.begin(), staged.drawnFlags.end(), 0);
+                        reference::stageWallColumn(ref, 0, view, world, staged);
+                        ColumnCast c;
+                        c.hit = true;
+                        c.wall = ref.wall;
+                        c.side = ref.side;
+                        c.rayDirX = ref.rayDirX;
+                        c.rayDirY = ref.rayDirY;
+                        c.wallX = ref.wallX;
+                        c.lineHeight = ref.lineHeight;
+                        c.drawStart = ref.drawStart;
+                        c.drawEnd = ref.drawEnd;
+                        zeros.assign(3 * size_t(screenHeight), 0x00);
+                        ones.assign(3 * size_t(screenHeight), 0xFF);
+                        drawWallColumn(c, 0, view, world, PixelRows{zeros.data(), 3});
+                        drawWallColumn(c, 0, view, world, PixelRows{ones.data(), 3});
+                        for (int32_t y = 0; y < screenHeight; ++y) {
+                            const size_t i = size_t(y) * kBackBufferWidth, at = 3 * size_t(y);
+                            const bool written = std::memcmp(&zeros[at], &ones[at], 3) == 0;
+                            const Colour colour =
+                                Colour(zeros[at]) << 16 | Colour(zeros[at + 1]) << 8 | Colour(zeros[at + 2]);
+                            ASSERT_EQ(written, staged.drawnFlags[i] == 1)
+                                << size.first << "x" << size.second << " " << screenHeight << " " << lineHeight
+                                << " " << wallX << " " << case_ << " row " << y;
+                            if (written) {
+                                ASSERT_EQ(colour, staged.colorBuffer[i] & 0xFFFFFF) << "row " << y;
+                            }
+                        }
+                    }
 }
 
 // Floor points within a few units in the last place of a texel tie: the
