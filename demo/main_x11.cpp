@@ -17,59 +17,10 @@
 #include <vector>
 
 #include "png_write.h"
+#include "host_common.h"
 #include "scene.h"
 
 namespace {
-
-const char kUsage[] =
-    "usage: velmora_demo [options]\n"
-    "  --mode 1|2          start in flat (1) or textured (2) mode (default 2)\n"
-    "  --walk              follow the fixed tour through the map instead of the keyboard\n"
-    "  --frames N          stop after N frames\n"
-    "  --screenshot FILE   write the last frame as a PNG file\n"
-    "  --checksum K        print a checksum of every K-th frame before the HUD is drawn\n"
-    "  --no-minimap        start with the minimap hidden\n"
-    "  --assets DIR        where world.txt and the textures are (default: assets beside the program)\n"
-    "keys: arrows or WASD move and turn, Q/E step sideways, 1 flat, 2 textured, M minimap, Esc quit\n";
-
-struct Options {
-    int mode = 2;
-    bool walk = false;
-    int frames = 0;  // 0: no limit
-    int checksumEvery = 0;
-    bool minimap = true;
-    std::string screenshot;
-    std::string assets;
-};
-
-bool parseOptions(int argc, char** argv, Options& o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, stdout);
-            std::exit(0);
-        } else if (a == "--walk") {
-            o.walk = true;
-        } else if (a == "--no-minimap") {
-            o.minimap = false;
-        } else if (a == "--mode" && hasValue) {
-            o.mode = std::atoi(argv[++i]);
-            if (o.mode != 1 && o.mode != 2) return false;
-        } else if (a == "--frames" && hasValue) {
-            o.frames = std::atoi(argv[++i]);
-        } else if (a == "--checksum" && hasValue) {
-            o.checksumEvery = std::atoi(argv[++i]);
-        } else if (a == "--screenshot" && hasValue) {
-            o.screenshot = argv[++i];
-        } else if (a == "--assets" && hasValue) {
-            o.assets = argv[++i];
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::string programDirectory() {
     char path[PATH_MAX];
@@ -206,41 +157,20 @@ std::vector<uint32_t> backBuffer(const VelmoraApi& api) {
 
 // ------------------------------------------------------------------ timing
 
-double now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-struct Timer {
-    double total = 0;
-    int count = 0;
-    template <class F>
-    void operator()(F&& f) {
-        const double start = now();
-        f();
-        total += now() - start;
-        ++count;
-    }
-    double averageMs() const { return count ? 1000 * total / count : 0; }
-};
-
 // Arrows or WASD: forward, back and turn; Q and E step sideways.
 void steer(demo::Scene& scene, const Input& input, double dt) {
-    constexpr double kSpeed = 3.0, kTurnSpeed = 2.4;  // cells and radians per second
     const bool* k = input.down;
-    const double forward = (k[kForward] ? 1 : 0) - (k[kBack] ? 1 : 0);
-    const double right = (k[kTurnRight] ? 1 : 0) - (k[kTurnLeft] ? 1 : 0);
-    const double side = (k[kStepRight] ? 1 : 0) - (k[kStepLeft] ? 1 : 0);
-    if (right != 0) demo::turn(scene.camera, std::cos(right * kTurnSpeed * dt), std::sin(right * kTurnSpeed * dt));
-    if (forward != 0) demo::walkForward(scene, forward * kSpeed * dt);
-    if (side != 0) {
-        // Step along the plane: turn a quarter, walk, turn back.
-        demo::turn(scene.camera, 0, 1);
-        demo::walkForward(scene, side * kSpeed * dt);
-        demo::turn(scene.camera, 0, -1);
-    }
+    demo::steer(scene, (k[kForward] ? 1 : 0) - (k[kBack] ? 1 : 0), (k[kTurnRight] ? 1 : 0) - (k[kTurnLeft] ? 1 : 0),
+                (k[kStepRight] ? 1 : 0) - (k[kStepLeft] ? 1 : 0), dt);
 }
 
 }  // namespace
+
+using demo::kUsage;
+using demo::now;
+using demo::Options;
+using demo::parseOptions;
+using demo::Timer;
 
 int main(int argc, char** argv) {
     Options options;
