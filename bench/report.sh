@@ -60,4 +60,23 @@ END {
         print line
     }
     print "before: the reference renderer (tests/render/reference); ratio: before / after; /goal: after / goal"
+    print ""
+    printf "%-44s %-7s %10s %10s %7s %6s\n", "presentation, same run (median ms)", "target", "library", "plain", "ratio", "goal"
+    split("win32 win64 linux", ps, " ")
+    for (i = 1; i <= 3; ++i) {
+        t = ps[i]
+        if (t == "linux") {
+            pair(t, "vlDrawScreen into a window (shared memory)", "vlDrawScreen 800x600", "XShmPutImage 800x600", "2")
+            pair(t, "vlDrawScreen into a window (XPutImage)", "vlDrawScreen 800x600, XPutImage", "XPutImage 800x600", "-")
+        } else {
+            pair(t, "vlDrawScreen into a window", "vlDrawScreen 800x600", "SetDIBitsToDevice 800x600", "3")
+            if ((t, "frame and present 800x600") in after)
+                printf "%-44s %-7s %10.4f %10s %7s %6s\n", "800x600 frame + vlDrawScreen", t, after[t, "frame and present 800x600"], "-", "-", "1.0 ms"
+        }
+        pair(t, "vlCopyBackBuffer, 1.92 MB", "vlCopyBackBuffer", "memcpy 1.92 MB", "-")
+    }
+}
+function pair(t, label, name, plain, goal) {
+    if (!((t, name) in after) || !((t, plain) in after)) return
+    printf "%-44s %-7s %10.4f %10.4f %6.2fx %6s\n", label, t, after[t, name], after[t, plain], after[t, name] / after[t, plain], goal == "-" ? "-" : "<= " goal "x"
 }'
