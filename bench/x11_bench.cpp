@@ -29,17 +29,30 @@ constexpr int kCalls = 200;
 constexpr int kWidth = 800, kHeight = 600;
 constexpr size_t kFrameBytes = size_t(kWidth) * kHeight * 4;
 
+double median(std::vector<double> ms) {
+    std::nth_element(ms.begin(), ms.begin() + ms.size() / 2, ms.end());
+    return ms[ms.size() / 2];
+}
+
 template <class F>
-double medianMs(F&& call) {
-    for (int i = 0; i < 10; ++i) call();  // warm caches and the server
-    std::vector<double> ms;
-    for (int i = 0; i < kCalls; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        call();
-        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+double timeMs(F&& call) {
+    const auto start = std::chrono::steady_clock::now();
+    call();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Two calls timed in alternating blocks, so a change in the machine's load
+// or the server's state weighs on both alike; medians of kCalls each.
+template <class F, class G>
+void medianPairMs(F&& first, G&& second, double& firstMs, double& secondMs) {
+    for (int i = 0; i < 10; ++i) first(), second();  // warm caches and the server
+    std::vector<double> a, b;
+    for (int block = 0; block < 10; ++block) {
+        for (int i = 0; i < kCalls / 10; ++i) a.push_back(timeMs(first));
+        for (int i = 0; i < kCalls / 10; ++i) b.push_back(timeMs(second));
     }
-    std::nth_element(ms.begin(), ms.begin() + kCalls / 2, ms.end());
-    return ms[kCalls / 2];
+    firstMs = median(a);
+    secondMs = median(b);
 }
 
 // Something in every part of the back buffer, so nothing is trivially equal.
@@ -77,7 +90,6 @@ bool measure(bool sharedMemory, Result& result) {
         std::fprintf(stderr, "x11_bench: vlDrawScreen failed: %s\n", api.vlGetLastError());
         return false;
     }
-    result.drawScreen = medianMs([&] { api.vlDrawScreen(); });
 
     // The same image, converted once, as the server's 32-bit pixels.
     XWindowAttributes a;
@@ -98,13 +110,14 @@ bool measure(bool sharedMemory, Result& result) {
                              kWidth, kHeight, 32, 0);
     }
     api.vlCopyBackBuffer(image->data, 1);
-    result.hostPut = medianMs([&] {
+    const auto hostPut = [&] {
         if (sharedMemory)
             XShmPutImage(display, window, gc, image, 0, 0, 0, 0, kWidth, kHeight, False);
         else
             XPutImage(display, window, gc, image, 0, 0, 0, 0, kWidth, kHeight);
         XSync(display, False);
-    });
+    };
+    medianPairMs([&] { api.vlDrawScreen(); }, hostPut, result.drawScreen, result.hostPut);
     return true;  // the server stops here; the process ends soon, the connections and images go with it
 }
 
@@ -123,11 +136,13 @@ int main() {
     api.vlInit(0);
     paintFrame(api);
     std::vector<uint8_t> source(kFrameBytes, 1), destination(kFrameBytes);
-    const double copy = medianMs([&] { api.vlCopyBackBuffer(destination.data(), 0); });
-    const double memcpyMs = medianMs([&] {
-        std::memcpy(destination.data(), source.data(), kFrameBytes);
-        asm volatile("" : : "r"(destination.data()) : "memory");  // the copy is not optimised away
-    });
+    double copy = 0, memcpyMs = 0;
+    medianPairMs([&] { api.vlCopyBackBuffer(destination.data(), 0); },
+                 [&] {
+                     std::memcpy(destination.data(), source.data(), kFrameBytes);
+                     asm volatile("" : : "r"(destination.data()) : "memory");  // the copy is not optimised away
+                 },
+                 copy, memcpyMs);
 
     std::printf("median of %d calls, ms            library    by hand    ratio\n", kCalls);
     const auto row = [](const char* name, double library, double byHand) {

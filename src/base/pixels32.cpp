@@ -41,10 +41,22 @@ __attribute__((target("ssse3"))) void convertRowSsse3(const uint8_t* src, int32_
                               : _mm_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1);
     const __m128i alpha = _mm_set1_epi32(int32_t(0xFF000000u));
     int32_t x = 0;
+    if ((reinterpret_cast<uintptr_t>(dst) & 15) == 0) {
+        // Streaming stores: the frame is written once and read by someone
+        // else (a window server through shared memory, a host, GDI), so
+        // fetching its old lines into our cache first only costs time.
 #pragma GCC unroll 4
-    for (; 3 * x + 16 <= 3 * width; x += 4) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 3 * x));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * x), _mm_or_si128(_mm_shuffle_epi8(v, order), alpha));
+        for (; 3 * x + 16 <= 3 * width; x += 4) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 3 * x));
+            _mm_stream_si128(reinterpret_cast<__m128i*>(dst + 4 * x), _mm_or_si128(_mm_shuffle_epi8(v, order), alpha));
+        }
+    } else {
+#pragma GCC unroll 4
+        for (; 3 * x + 16 <= 3 * width; x += 4) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 3 * x));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * x),
+                             _mm_or_si128(_mm_shuffle_epi8(v, order), alpha));
+        }
     }
     convertTail(src, x, width, dst, layout);
 }
@@ -120,6 +132,11 @@ void convertRowsTo32Using(ConvertPath path, const uint8_t* bits24, int32_t width
         const uint8_t* src = bits24 + size_t(height - 1 - row) * srcStride;  // stored bottom-up
         convertRow(src, width, dst + size_t(row - firstRow) * dstStride, layout);
     }
+#ifdef VL_HAVE_SSSE3_PATH
+    // The streaming stores reach memory before whoever reads the frame is
+    // told it is there.
+    if (convertRow == convertRowSsse3) _mm_sfence();
+#endif
 }
 
 }  // namespace vl
