@@ -1,15 +1,6 @@
-# Cross toolchain for the 32-bit Windows DLL. The posix thread variant is
-# used because GoogleTest needs std::mutex; it is linked statically, so the
-# DLL still imports only system libraries.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# The 32-bit Windows DLL.
+set(VL_MINGW_ARCH i686)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)
 # Tests of the DLL run under wine (inside tools/run-wine.sh, which provides
 # the display and the prefix).
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)

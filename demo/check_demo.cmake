@@ -1,4 +1,4 @@
-# The demo's test: the scripted walk in both modes through Velmora.dll, a
+# The demo's test: the scripted walk in both modes through the library, a
 # screenshot of each, and the frame checksums compared with the native
 # replay of the same calls. Run by ctest with:
 #   EMULATOR (wine), DEMO, REPLAY, ASSETS, OUT, FRAMES, EVERY
@@ -39,7 +39,7 @@ foreach(mode 1 2)
   if(NOT demoSums STREQUAL nativeSums)
     string(REPLACE ";" "\n  " demoText "${demoSums}")
     string(REPLACE ";" "\n  " nativeText "${nativeSums}")
-    message(FATAL_ERROR "frames differ between Velmora.dll and the native build in mode ${mode}:\n"
+    message(FATAL_ERROR "frames differ between the demo and the native build in mode ${mode}:\n"
                         "window:\n  ${demoText}\nnative:\n  ${nativeText}")
   endif()
   message("mode ${mode}: ${count} frames identical to the native build")

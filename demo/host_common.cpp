@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "png_write.h"
+
 namespace demo {
 
 const char kUsage[] =
@@ -46,6 +48,9 @@ bool parseOptions(int argc, char** argv, Options& o) {
     return true;
 }
 
+namespace {
+
+// One frame of keyboard movement for dt seconds.
 void steer(Scene& scene, double forward, double right, double side, double dt) {
     constexpr double kSpeed = 3.0, kTurnSpeed = 2.4;  // cells and radians per second
     if (right != 0) turn(scene.camera, std::cos(right * kTurnSpeed * dt), std::sin(right * kTurnSpeed * dt));
@@ -56,6 +61,75 @@ void steer(Scene& scene, double forward, double right, double side, double dt) {
         walkForward(scene, side * kSpeed * dt);
         turn(scene.camera, 0, -1);
     }
+}
+
+}  // namespace
+
+int runDemo(const VelmoraApi& api, const Options& options, const std::string& assets, const HostWindow& window) {
+    Scene scene;
+    scene.mode = options.mode;
+    scene.minimap = options.minimap;
+    std::string error;
+    if (!setupScene(api, assets, scene, error)) {
+        std::fprintf(stderr, "velmora_demo: %s\n", error.c_str());
+        return 1;
+    }
+
+    Timer renderTimer, presentTimer;
+    double fps = 0, fpsStart = now(), last = now();
+    int fpsFrames = 0, frame = 0;
+    bool presentFailed = false;
+    for (;;) {
+        const FrameInput input = window.poll();
+        if (input.quit) break;
+        const double t = now();
+        const double dt = std::fmin(t - last, 0.1);  // no leaps after a stall
+        last = t;
+        if (input.modeRequest) scene.mode = input.modeRequest;
+        if (input.toggleMinimap) scene.minimap = !scene.minimap;
+        if (options.walk) {
+            if (!scriptedStep(scene, frame)) break;
+        } else {
+            steer(scene, input.forward, input.right, input.side, dt);
+            scene.seconds += dt;
+        }
+
+        drawScene(api, scene, renderTimer);
+        if (isChecksumFrame(frame, options.checksumEvery)) {
+            api.vlDrawScreen();
+            std::printf("%s\n", checksumLine(frame, scene.mode, checksum(window.readFrame())).c_str());
+        }
+        drawHud(api, hudText(scene, fps, renderTimer.averageMs()));
+        double presented = 0;
+        presentTimer([&] { presented = api.vlDrawScreen(); });
+        if (presented == -1.0 && !presentFailed) {
+            std::fprintf(stderr, "velmora_demo: vlDrawScreen failed: %s\n", api.vlGetLastError());
+            presentFailed = true;
+        }
+
+        ++frame;
+        ++fpsFrames;
+        if (t - fpsStart >= 0.5) {
+            fps = fpsFrames / (t - fpsStart);
+            fpsStart = t;
+            fpsFrames = 0;
+        }
+        if (options.frames > 0 && frame >= options.frames) break;
+    }
+
+    if (!options.screenshot.empty() && frame > 0) {
+        const std::vector<uint32_t> last = window.screenshot ? window.screenshot() : window.readFrame();
+        if (!writePng(options.screenshot, last, kViewWidth, kViewHeight)) {
+            std::fprintf(stderr, "velmora_demo: cannot write %s\n", options.screenshot.c_str());
+            return 1;
+        }
+        std::printf("screenshot: %s\n", options.screenshot.c_str());
+    }
+    std::printf("frames: %d (%s mode at the end)\n", frame, scene.mode == 1 ? "flat" : "textured");
+    std::printf("vlRaycastingScreen: %.3f ms average\n", renderTimer.averageMs());
+    std::printf("vlDrawScreen: %.3f ms average\n", presentTimer.averageMs());
+    std::fflush(stdout);
+    return presentFailed ? 1 : 0;
 }
 
 }  // namespace demo

@@ -3,7 +3,10 @@
 // timer and keyboard steering. Windows, keys and presentation are each
 // host's own.
 #include <chrono>
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "scene.h"
 
@@ -43,8 +46,28 @@ struct Timer {
     double averageMs() const { return count ? 1000 * total / count : 0; }
 };
 
-// One frame of keyboard movement: each axis -1, 0 or 1 (forward, turn
-// right, step right) for dt seconds.
-void steer(Scene& scene, double forward, double right, double side, double dt);
+// What a host's window says before each frame: keys pressed once since the
+// last frame, and the steering axes held now, each -1, 0 or 1.
+struct FrameInput {
+    bool quit = false;
+    int modeRequest = 0;  // 1 or 2: switch to that mode
+    bool toggleMinimap = false;
+    double forward = 0, right = 0, side = 0;
+};
+
+// The windows' side of the frame loop: read the input, and read back the
+// frame as shown (0x00BBGGRR, rows from the top) for checksums and the
+// screenshot.
+struct HostWindow {
+    std::function<FrameInput()> poll;
+    std::function<std::vector<uint32_t>()> readFrame;
+    std::function<std::vector<uint32_t>()> screenshot;  // the last frame for --screenshot; readFrame if unset
+};
+
+// Runs the demo in a window whose handle vlInit has had: the scene, the
+// frames until quit, the tour's end or --frames, then the screenshot and
+// the timings. Returns the program's exit code: 1 when the scene could not
+// be set up, the screenshot not written or a frame not presented.
+int runDemo(const VelmoraApi& api, const Options& options, const std::string& assets, const HostWindow& window);
 
 }  // namespace demo

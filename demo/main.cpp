@@ -4,14 +4,12 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "png_write.h"
 #include "host_common.h"
 #include "scene.h"
 
@@ -144,21 +142,28 @@ std::vector<uint32_t> readWindow(HWND window) {
 
 // ------------------------------------------------------------------ timing
 
-// Arrows or WASD: forward, back and turn; Q and E step sideways.
-void steer(demo::Scene& scene, double dt) {
+// The keys since the last frame, and the steering keys held now: arrows or
+// WASD forward, back and turn, Q and E sideways.
+demo::FrameInput pollInput() {
+    pumpMessages();
     const bool* k = g_input.down;
-    demo::steer(scene, (k[VK_UP] || k['W'] ? 1 : 0) - (k[VK_DOWN] || k['S'] ? 1 : 0),
-                (k[VK_RIGHT] || k['D'] ? 1 : 0) - (k[VK_LEFT] || k['A'] ? 1 : 0), (k['E'] ? 1 : 0) - (k['Q'] ? 1 : 0),
-                dt);
+    demo::FrameInput in;
+    in.quit = g_input.quit;
+    in.modeRequest = g_input.modeRequest;
+    in.toggleMinimap = g_input.toggleMinimap;
+    in.forward = (k[VK_UP] || k['W'] ? 1 : 0) - (k[VK_DOWN] || k['S'] ? 1 : 0);
+    in.right = (k[VK_RIGHT] || k['D'] ? 1 : 0) - (k[VK_LEFT] || k['A'] ? 1 : 0);
+    in.side = (k['E'] ? 1 : 0) - (k['Q'] ? 1 : 0);
+    g_input.modeRequest = 0;
+    g_input.toggleMinimap = false;
+    return in;
 }
 
 }  // namespace
 
 using demo::kUsage;
-using demo::now;
 using demo::Options;
 using demo::parseOptions;
-using demo::Timer;
 
 int main(int argc, char** argv) {
     Options options;
@@ -182,66 +187,9 @@ int main(int argc, char** argv) {
 
     api.vlInit(double(uintptr_t(window)));
     g_presentable = true;
-    demo::Scene scene;
-    scene.mode = options.mode;
-    scene.minimap = options.minimap;
     const std::string assets = options.assets.empty() ? programDirectory() + "\\assets" : options.assets;
-    if (!demo::setupScene(api, assets, scene, error)) {
-        std::fprintf(stderr, "velmora_demo: %s\n", error.c_str());
-        return 1;
-    }
-
-    Timer renderTimer, presentTimer;
-    double fps = 0, fpsStart = now(), last = now();
-    int fpsFrames = 0, frame = 0;
-    while (!g_input.quit) {
-        pumpMessages();
-        if (g_input.quit) break;
-        const double t = now();
-        const double dt = std::fmin(t - last, 0.1);  // no leaps after a stall
-        last = t;
-        if (g_input.modeRequest) scene.mode = g_input.modeRequest;
-        if (g_input.toggleMinimap) scene.minimap = !scene.minimap;
-        g_input.modeRequest = 0;
-        g_input.toggleMinimap = false;
-        if (options.walk) {
-            if (!demo::scriptedStep(scene, frame)) break;
-        } else {
-            steer(scene, dt);
-            scene.seconds += dt;
-        }
-
-        demo::drawScene(api, scene, renderTimer);
-        if (demo::isChecksumFrame(frame, options.checksumEvery)) {
-            api.vlDrawScreen();
-            std::printf("%s\n", demo::checksumLine(frame, scene.mode, demo::checksum(readWindow(window))).c_str());
-        }
-        demo::drawHud(api, demo::hudText(scene, fps, renderTimer.averageMs()));
-        presentTimer([&] { api.vlDrawScreen(); });
-
-        ++frame;
-        ++fpsFrames;
-        if (t - fpsStart >= 0.5) {
-            fps = fpsFrames / (t - fpsStart);
-            fpsStart = t;
-            fpsFrames = 0;
-        }
-        if (options.frames > 0 && frame >= options.frames) break;
-    }
-
-    if (!options.screenshot.empty() && frame > 0) {
-        const std::vector<uint32_t> pixels = readWindow(window);
-        if (!writePng(options.screenshot, pixels, demo::kViewWidth, demo::kViewHeight)) {
-            std::fprintf(stderr, "velmora_demo: cannot write %s\n", options.screenshot.c_str());
-            return 1;
-        }
-        std::printf("screenshot: %s\n", options.screenshot.c_str());
-    }
-    std::printf("frames: %d (%s mode at the end)\n", frame, scene.mode == 1 ? "flat" : "textured");
-    std::printf("vlRaycastingScreen: %.3f ms average\n", renderTimer.averageMs());
-    std::printf("vlDrawScreen: %.3f ms average\n", presentTimer.averageMs());
-    std::fflush(stdout);
+    const int status = demo::runDemo(api, options, assets, {pollInput, [window] { return readWindow(window); }, {}});
     g_presentable = false;
     DestroyWindow(window);
-    return 0;
+    return status;
 }

@@ -8,15 +8,12 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <climits>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "png_write.h"
 #include "host_common.h"
 #include "scene.h"
 
@@ -155,22 +152,27 @@ std::vector<uint32_t> backBuffer(const VelmoraApi& api) {
     return pixels;
 }
 
-// ------------------------------------------------------------------ timing
-
-// Arrows or WASD: forward, back and turn; Q and E step sideways.
-void steer(demo::Scene& scene, const Input& input, double dt) {
+// The keys since the last frame, and the steering keys held now.
+demo::FrameInput pollInput(const DemoWindow& w, Input& input, const VelmoraApi& api) {
+    pumpEvents(w, input, api);
     const bool* k = input.down;
-    demo::steer(scene, (k[kForward] ? 1 : 0) - (k[kBack] ? 1 : 0), (k[kTurnRight] ? 1 : 0) - (k[kTurnLeft] ? 1 : 0),
-                (k[kStepRight] ? 1 : 0) - (k[kStepLeft] ? 1 : 0), dt);
+    demo::FrameInput in;
+    in.quit = input.quit;
+    in.modeRequest = input.modeRequest;
+    in.toggleMinimap = input.toggleMinimap;
+    in.forward = (k[kForward] ? 1 : 0) - (k[kBack] ? 1 : 0);
+    in.right = (k[kTurnRight] ? 1 : 0) - (k[kTurnLeft] ? 1 : 0);
+    in.side = (k[kStepRight] ? 1 : 0) - (k[kStepLeft] ? 1 : 0);
+    input.modeRequest = 0;
+    input.toggleMinimap = false;
+    return in;
 }
 
 }  // namespace
 
 using demo::kUsage;
-using demo::now;
 using demo::Options;
 using demo::parseOptions;
-using demo::Timer;
 
 int main(int argc, char** argv) {
     Options options;
@@ -193,72 +195,14 @@ int main(int argc, char** argv) {
     }
 
     api.vlInit(double(window.id));
-    demo::Scene scene;
-    scene.mode = options.mode;
-    scene.minimap = options.minimap;
     const std::string assets = options.assets.empty() ? programDirectory() + "/assets" : options.assets;
-    if (!demo::setupScene(api, assets, scene, error)) {
-        std::fprintf(stderr, "velmora_demo: %s\n", error.c_str());
-        return 1;
-    }
-
     Input input;
-    Timer renderTimer, presentTimer;
-    double fps = 0, fpsStart = now(), last = now();
-    int fpsFrames = 0, frame = 0;
-    bool presentFailed = false;
-    while (!input.quit) {
-        pumpEvents(window, input, api);
-        if (input.quit) break;
-        const double t = now();
-        const double dt = std::fmin(t - last, 0.1);  // no leaps after a stall
-        last = t;
-        if (input.modeRequest) scene.mode = input.modeRequest;
-        if (input.toggleMinimap) scene.minimap = !scene.minimap;
-        input.modeRequest = 0;
-        input.toggleMinimap = false;
-        if (options.walk) {
-            if (!demo::scriptedStep(scene, frame)) break;
-        } else {
-            steer(scene, input, dt);
-            scene.seconds += dt;
-        }
-
-        demo::drawScene(api, scene, renderTimer);
-        if (demo::isChecksumFrame(frame, options.checksumEvery)) {
-            api.vlDrawScreen();
-            std::printf("%s\n", demo::checksumLine(frame, scene.mode, demo::checksum(readWindow(window))).c_str());
-        }
-        demo::drawHud(api, demo::hudText(scene, fps, renderTimer.averageMs()));
-        double presented = 0;
-        presentTimer([&] { presented = api.vlDrawScreen(); });
-        if (presented == -1.0 && !presentFailed) {
-            std::fprintf(stderr, "velmora_demo: vlDrawScreen failed: %s\n", api.vlGetLastError());
-            presentFailed = true;
-        }
-
-        ++frame;
-        ++fpsFrames;
-        if (t - fpsStart >= 0.5) {
-            fps = fpsFrames / (t - fpsStart);
-            fpsStart = t;
-            fpsFrames = 0;
-        }
-        if (options.frames > 0 && frame >= options.frames) break;
-    }
-
-    if (!options.screenshot.empty() && frame > 0) {
-        if (!writePng(options.screenshot, backBuffer(api), demo::kViewWidth, demo::kViewHeight)) {
-            std::fprintf(stderr, "velmora_demo: cannot write %s\n", options.screenshot.c_str());
-            return 1;
-        }
-        std::printf("screenshot: %s\n", options.screenshot.c_str());
-    }
-    std::printf("frames: %d (%s mode at the end)\n", frame, scene.mode == 1 ? "flat" : "textured");
-    std::printf("vlRaycastingScreen: %.3f ms average\n", renderTimer.averageMs());
-    std::printf("vlDrawScreen: %.3f ms average\n", presentTimer.averageMs());
-    std::fflush(stdout);
+    // Screenshots come from the back buffer, so a window covered by another
+    // still gives the frame.
+    const int status = demo::runDemo(api, options, assets,
+                                     {[&] { return pollInput(window, input, api); },
+                                      [&] { return readWindow(window); }, [&] { return backBuffer(api); }});
     XDestroyWindow(window.display, window.id);
     XCloseDisplay(window.display);
-    return presentFailed ? 1 : 0;
+    return status;
 }

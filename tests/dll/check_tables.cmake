@@ -5,8 +5,8 @@ execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABL
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "${OBJDUMP} -p ${DLL} failed")
 endif()
-file(STRINGS ${DEF} def_lines REGEX "^[ \t]+vl[A-Za-z0-9_]+[ \t]*$")
-list(TRANSFORM def_lines STRIP)
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/export_list.cmake)
+vl_read_export_list(${DEF} def_lines)
 list(SORT def_lines)
 
 string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table[^\n]*\n(([ \t]+\\[[^\n]*\n)*)" table "${dump}")
