@@ -51,6 +51,12 @@ VL_API double VL_CALL vlDrawSprite(double index, double x, double y); /* Draws o
 VL_API double VL_CALL vlDrawScreen(void);                         /* Copies the back buffer to the window; returns 1.0. */
 VL_API double VL_CALL vlCopyBackBuffer(void* destination, double format); /* Writes the 800x600 back buffer, rows top-down, 4 bytes a pixel (0: R,G,B,255; 1: B,G,R,255); returns 1920000.0. */
 VL_API const char* VL_CALL vlGetLastError(void);                  /* "Class: message" of the last failed call, or "" if none failed. */
+VL_API double VL_CALL vlSetFogColor(double red, double green, double blue); /* Sets the colour distant pixels fade to. */
+VL_API double VL_CALL vlSetFog(double start, double end);         /* Fades pixels from distance start (none) to end (all fog colour); off while end <= start. */
+VL_API double VL_CALL vlSetPitch(double rows);                    /* Moves the horizon down by rows (looking up; negative looks down), at most 10000. */
+VL_API const char* VL_CALL vlLoadFloorMap(double row, const char* cells); /* Loads one row of floor textures per cell (0: the default floor); returns the row text. */
+VL_API const char* VL_CALL vlLoadCeilingMap(double row, const char* cells); /* Loads one row of ceiling textures per cell (0: the default ceiling); returns the row text. */
+VL_API double VL_CALL vlSetSpriteScale(double index, double width, double height, double lift); /* Sizes a sprite in wall heights and lifts its bottom edge off the floor. */
 
 #ifdef __cplusplus
 }

@@ -3,6 +3,8 @@
 // double (vlLoadMap a string). Results marked "none" in the API are 0.0.
 #include "velmora.h"
 
+#include <cmath>
+
 #include "base/numeric.h"
 #include "engine/engine.h"
 #include "engine/guard.h"
@@ -20,6 +22,18 @@ double guarded(Body&& body) {
 std::string text(const char* s) { return s ? std::string(s) : std::string(); }
 
 using vl::roundArg;
+
+// The map's rows and its floor and ceiling layers load alike: the row text
+// comes back, valid until the next of these calls.
+template <class Load>
+const char* loadRow(const char* cells, Load load) {
+    static const char kEmpty[] = "";
+    return vl::runGuarded<const char*>(g_engine.lastError, kEmpty, [&] {
+        g_engine.mapRowText = text(cells);
+        load(g_engine.mapRowText);
+        return g_engine.mapRowText.c_str();
+    });
+}
 
 }  // namespace
 
@@ -88,18 +102,13 @@ double VL_CALL vlSetFloorCeilTexture(double floor, double ceiling) {
 
 double VL_CALL vlSetMapSize(double rowLength, double rowCount) {
     return guarded([&] {
-        vl::setMapSize(g_engine.world.worldMap, roundArg(rowLength), roundArg(rowCount));
+        vl::setMapSize(g_engine.world, roundArg(rowLength), roundArg(rowCount));
         return 0.0;
     });
 }
 
 const char* VL_CALL vlLoadMap(double row, const char* cells) {
-    static const char kEmpty[] = "";
-    return vl::runGuarded<const char*>(g_engine.lastError, kEmpty, [&] {
-        g_engine.mapRowText = text(cells);
-        vl::loadMapRow(g_engine.world.worldMap, roundArg(row), g_engine.mapRowText);
-        return g_engine.mapRowText.c_str();
-    });
+    return loadRow(cells, [&](const std::string& t) { vl::loadMapRow(g_engine.world.worldMap, roundArg(row), t); });
 }
 
 double VL_CALL vlSetFlatWallColor(double index, double red, double green, double blue) {
@@ -187,5 +196,46 @@ double VL_CALL vlCopyBackBuffer(void* destination, double format) {
 }
 
 const char* VL_CALL vlGetLastError(void) { return g_engine.lastError.c_str(); }
+
+double VL_CALL vlSetFogColor(double red, double green, double blue) {
+    return guarded([&] {
+        g_engine.settings.fogColour = vl::makeColour(roundArg(red), roundArg(green), roundArg(blue));
+        return 0.0;
+    });
+}
+
+double VL_CALL vlSetFog(double start, double end) {
+    return guarded([&] {
+        if (!std::isfinite(start) || !std::isfinite(end)) vl::fail("ERangeError", "Fog distance out of range");
+        g_engine.settings.fogStart = start;
+        g_engine.settings.fogEnd = end;
+        return 0.0;
+    });
+}
+
+double VL_CALL vlSetPitch(double rows) {
+    return guarded([&] {
+        const int32_t pitch = roundArg(rows);
+        if (pitch < -vl::kMaxPitch || pitch > vl::kMaxPitch) vl::fail("ERangeError", "Pitch out of range");
+        g_engine.settings.pitch = pitch;
+        return 0.0;
+    });
+}
+
+const char* VL_CALL vlLoadFloorMap(double row, const char* cells) {
+    return loadRow(cells, [&](const std::string& t) { vl::loadLayerRow(g_engine.world.floorMap, roundArg(row), t); });
+}
+
+const char* VL_CALL vlLoadCeilingMap(double row, const char* cells) {
+    return loadRow(cells,
+                   [&](const std::string& t) { vl::loadLayerRow(g_engine.world.ceilingMap, roundArg(row), t); });
+}
+
+double VL_CALL vlSetSpriteScale(double index, double width, double height, double lift) {
+    return guarded([&] {
+        vl::setSpriteScale(g_engine.world.sprites, roundArg(index), width, height, lift);
+        return 0.0;
+    });
+}
 
 }  // extern "C"

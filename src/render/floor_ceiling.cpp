@@ -287,29 +287,110 @@ void floorCeilingRowsStepped(const RowPass& r, const FloorCeilingFrame& f, Pixel
 
 }  // namespace
 
+namespace {
+
+// Rows with pitch, fog or per-cell textures, pixel by pixel by the formulas:
+// row y's floor distance is screenHeight / (2y - screenHeight - 2 pitch),
+// its floor pixel shows only inside the view and its ceiling pixel at row
+// screenHeight + 2 pitch - y only in rows 1 to screenHeight - 1; both take
+// the row's fog.
+void floorCeilingRowsGeneral(const FloorCeilingFrame& f, PixelRows rows) {
+    const int32_t height = f.screenHeight, mirror = height + 2 * f.pitch;
+    for (int32_t y = f.firstRow; y <= f.lastRow; ++y) {
+        const bool floorRow = y <= height - 1;
+        const bool ceilingRow = mirror - y >= 1 && mirror - y <= height - 1;
+        if (!floorRow && !ceilingRow) {
+            // Below the view, rows show nothing until their ceiling rows
+            // come into it.
+            y = std::max(y, mirror - height);
+            continue;
+        }
+        const double distance = double(height) / double(2 * y - height - 2 * f.pitch);
+        const int32_t w = fogWeight(f.fogStart, f.fogEnd, distance);
+        uint8_t* const floorLine = floorRow ? rows.at(0, y) : nullptr;
+        uint8_t* const ceilingLine = ceilingRow ? rows.at(0, mirror - y) : nullptr;
+        for (int32_t x = 0; x < f.screenWidth; ++x) {
+            if (y < f.firstFloorRow[x]) continue;
+            const double weight = distance / f.wallDistance[x];
+            const double currentFloorX = weight * f.footX[x] + (1.0 - weight) * f.posX;
+            const double currentFloorY = weight * f.footY[x] + (1.0 - weight) * f.posY;
+            int32_t floorTexX, floorTexY;
+            if (!texCoord<false>(currentFloorX, f.textureWidth, floorTexX) ||
+                !texCoord<false>(currentFloorY, f.textureHeight, floorTexY))
+                continue;
+            const uint32_t index = uint32_t(f.textureWidth * floorTexY + floorTexX);
+            int32_t floorCell = 0, ceilingCell = 0;
+            if (f.floorMap || f.ceilingMap) {
+                const int32_t cellX = floorFast(currentFloorX), cellY = floorFast(currentFloorY);
+                if (f.floorMap) floorCell = layerAt(*f.floorMap, cellX, cellY);
+                if (f.ceilingMap) ceilingCell = layerAt(*f.ceilingMap, cellX, cellY);
+            }
+            if (floorLine && index < f.floorCellSizes[floorCell])
+                putPixelBytes(floorLine + 3 * x, fogBlend(f.floorCells[floorCell][index], f.fogPixel, w));
+            if (ceilingLine && index < f.ceilingCellSizes[ceilingCell])
+                putPixelBytes(ceilingLine + 3 * x, fogBlend(f.ceilingCells[ceilingCell][index], f.fogPixel, w));
+        }
+    }
+}
+
+// A texture's texels as pixel bytes, halved or not, as far as an index can
+// reach; returns how many.
+uint32_t texelPixels(const std::vector<Colour>& texture, size_t reach, bool halved, std::vector<uint32_t>& out) {
+    const size_t n = std::min(texture.size(), reach);
+    out.resize(n);
+    for (size_t i = 0; i < n; ++i) out[i] = pixelBytes(halved ? halve(texture[i]) : texture[i]);
+    return uint32_t(n);
+}
+
+// Cell values that some cell of the layer holds, as textures to prepare
+// (bit n for value n); none when no cell holds one above 0.
+uint32_t cellTexturesOf(const CellLayer& l) { return l.cells.empty() ? 0u : uint32_t(l.used) & ~1u; }
+
+}  // namespace
+
 bool prepareFloorCeiling(const RenderSettings& view, const Camera& camera, const World& world,
                          FrameBuffers& frame, FloorCeilingFrame& out) {
     const std::vector<Colour>* floorTexture = view.floorTexture > 0 ? textureAt(world, view.floorTexture) : nullptr;
     const std::vector<Colour>* ceilingTexture =
         view.ceilingTexture > 0 ? textureAt(world, view.ceilingTexture) : nullptr;
-    if (!floorTexture && !ceilingTexture) return false;
+    const uint32_t floorCells = cellTexturesOf(world.floorMap), ceilingCells = cellTexturesOf(world.ceilingMap);
+    if (!floorTexture && !ceilingTexture && floorCells == 0 && ceilingCells == 0) return false;
     out = FloorCeilingFrame{};
     // Remainders keep |floorTexX| < textureWidth and |floorTexY| <
     // textureHeight, so no index reaches textureWidth * textureHeight.
     const size_t reach = size_t(view.textureWidth) * size_t(view.textureHeight);
     if (floorTexture) {
-        const size_t n = std::min(floorTexture->size(), reach);
-        frame.floorPixels.resize(n);
-        for (size_t i = 0; i < n; ++i) frame.floorPixels[i] = pixelBytes(halve((*floorTexture)[i]));
-        out.floorPixels = frame.floorPixels.data();
-        out.floorSize = uint32_t(n);
+        out.floorSize = texelPixels(*floorTexture, reach, true, frame.floorPixels[0]);
+        out.floorPixels = frame.floorPixels[0].data();
     }
     if (ceilingTexture) {
-        const size_t n = std::min(ceilingTexture->size(), reach);
-        frame.ceilingPixels.resize(n);
-        for (size_t i = 0; i < n; ++i) frame.ceilingPixels[i] = pixelBytes((*ceilingTexture)[i]);
-        out.ceilingPixels = frame.ceilingPixels.data();
-        out.ceilingSize = uint32_t(n);
+        out.ceilingSize = texelPixels(*ceilingTexture, reach, false, frame.ceilingPixels[0]);
+        out.ceilingPixels = frame.ceilingPixels[0].data();
+    }
+    out.general = view.pitch != 0 || fogOn(view) || floorCells != 0 || ceilingCells != 0;
+    if (out.general) {
+        out.pitch = view.pitch;
+        out.fogStart = view.fogStart;
+        out.fogEnd = view.fogEnd;
+        out.fogPixel = pixelBytes(view.fogColour);
+        out.floorCells[0] = out.floorPixels;
+        out.floorCellSizes[0] = out.floorSize;
+        out.ceilingCells[0] = out.ceilingPixels;
+        out.ceilingCellSizes[0] = out.ceilingSize;
+        for (int32_t n = 1; n <= 9; ++n) {
+            const std::vector<Colour>* texture = textureAt(world, n);
+            if (!texture) continue;  // cells naming no texture draw nothing
+            if (floorCells >> n & 1) {
+                out.floorCellSizes[n] = texelPixels(*texture, reach, true, frame.floorPixels[n]);
+                out.floorCells[n] = frame.floorPixels[n].data();
+            }
+            if (ceilingCells >> n & 1) {
+                out.ceilingCellSizes[n] = texelPixels(*texture, reach, false, frame.ceilingPixels[n]);
+                out.ceilingCells[n] = frame.ceilingPixels[n].data();
+            }
+        }
+        if (floorCells != 0) out.floorMap = &world.floorMap;
+        if (ceilingCells != 0) out.ceilingMap = &world.ceilingMap;
     }
     // A row's floor distance depends on the row and the height alone, so the
     // table stays while the height (its size) does. Floor rows lie below
@@ -326,21 +407,25 @@ bool prepareFloorCeiling(const RenderSettings& view, const Camera& camera, const
     const size_t columns = size_t((width + 3) & ~3);
     for (std::vector<int32_t>* v : {&frame.firstFloorRow, &frame.tieLimit})
         if (v->size() < columns) v->resize(columns);
-    std::fill_n(frame.firstFloorRow.begin(), columns, height);
+    // With pitch the floor can show from row 0 and the ceiling of rows
+    // below the view, mirrored about the moved horizon.
+    out.lastRow = std::max(height - 1, height - 1 + 2 * view.pitch);
+    const int32_t none = out.general ? out.lastRow + 1 : height;  // a column without floor rows
+    std::fill_n(frame.firstFloorRow.begin(), columns, none);
     std::fill_n(frame.tieLimit.begin(), columns, -1);
     out.rowDistance = frame.rowDistance.data();
     out.footX = frame.footX.data();
     out.footY = frame.footY.data();
     out.wallDistance = frame.wallDistance.data();
     out.firstFloorRow = frame.firstFloorRow.data();
-    out.firstRow = height;
+    out.firstRow = none;
     out.posX = camera.posX;
     out.posY = camera.posY;
     out.screenWidth = width;
     out.screenHeight = height;
     out.textureWidth = view.textureWidth;
     out.textureHeight = view.textureHeight;
-    out.stepped = isPowerOfTwo(view.textureWidth) && isPowerOfTwo(view.textureHeight) &&
+    out.stepped = !out.general && isPowerOfTwo(view.textureWidth) && isPowerOfTwo(view.textureHeight) &&
                   (out.floorSize == 0 || out.floorSize == reach) && (out.ceilingSize == 0 || out.ceilingSize == reach);
     // cameraX = 2x / screenWidth - 1 makes the ray direction dir + plane
     // cameraX a line in x.
@@ -373,6 +458,15 @@ void noteFloorColumn(const ColumnCast& c, int32_t x, FloorCeilingFrame& f) {
     f.footX[x] = floorXWall;
     f.footY[x] = floorYWall;
     f.wallDistance[x] = c.perpWallDist;
+    if (f.general) {
+        // From below the wall's foot, even when that lies below the view (so
+        // the mirrored ceiling never covers the wall); from row 0 when the
+        // foot lies above it, which only pitch can cause.
+        const int32_t first = c.drawEndUnclamped < 0 ? 0 : int32_t(std::min<int64_t>(int64_t(c.drawEndUnclamped) + 1, f.lastRow + 1));
+        f.firstFloorRow[x] = first;
+        f.firstRow = std::min(f.firstRow, first);
+        return;
+    }
     int32_t drawEnd = c.drawEnd;
     if (drawEnd < 0) drawEnd = f.screenHeight;
     // Row drawEnd itself is skipped; each floor row y has its ceiling row at
@@ -391,6 +485,7 @@ void noteFloorColumn(const ColumnCast& c, int32_t x, FloorCeilingFrame& f) {
 }
 
 void drawFloorCeiling(const FloorCeilingFrame& f, PixelRows rows) {
+    if (f.general) return floorCeilingRowsGeneral(f, rows);
     const RowPass r{f.floorPixels,  f.ceilingPixels, f.floorSize,     f.ceilingSize,   f.footX,
                     f.footY,        f.wallDistance,  f.firstFloorRow, f.posX,          f.posY,
                     f.textureWidth, f.textureHeight, f.screenWidth,   f.screenHeight};

@@ -41,6 +41,20 @@ struct FloorCeilingFrame {
     bool stepped = false;
     double alphaX = 0, betaX = 0, alphaY = 0, betaY = 0;
     int32_t* tieLimit = nullptr;
+    // Pitch, fog or per-cell textures: the rows run from firstRow to lastRow
+    // (the ceiling mirrored about the moved horizon), pixel by pixel, and
+    // floorCells / ceilingCells hold the textures of each cell value, 0
+    // being the frame's own.
+    bool general = false;
+    int32_t pitch = 0, lastRow = 0;
+    double fogStart = 0, fogEnd = 0;
+    uint32_t fogPixel = 0;
+    const CellLayer* floorMap = nullptr;    // null when no cell has its own floor
+    const CellLayer* ceilingMap = nullptr;  // or ceiling
+    const uint32_t* floorCells[10] = {};
+    uint32_t floorCellSizes[10] = {};
+    const uint32_t* ceilingCells[10] = {};
+    uint32_t ceilingCellSizes[10] = {};
 };
 
 // Prepares a frame's floor and ceiling, no column having any yet; false

@@ -58,7 +58,7 @@ void drawTexturedColumns(const RenderSettings& view, const Camera& camera, const
     FloorCeilingFrame floorCeiling;
     const bool floors = texelsUsable && prepareFloorCeiling(view, camera, world, frame, floorCeiling);
     double* zBuffer = frame.zBuffer.data();
-    castColumns(camera, world.worldMap, view.screenWidth, view.screenHeight, frame.columns);
+    castColumns(camera, world.worldMap, view.screenWidth, view.screenHeight, view.pitch, frame.columns);
     for (int32_t x = 0; x < view.screenWidth; ++x) {
         const ColumnCast& c = frame.columns[size_t(x)];
         if (!c.hit) {

@@ -30,7 +30,38 @@ struct RenderSettings {
     int32_t textureWidth = 0, textureHeight = 0;
     int32_t renderMode = 0, modeFlat = 0, modeTextured = 0;
     int32_t floorTexture = 0, ceilingTexture = 0;
+    // Fog (off while fogEnd <= fogStart) and the horizon's offset in rows.
+    // Their defaults leave every frame as it was before they existed.
+    double fogStart = 0, fogEnd = 0;
+    Colour fogColour = 0;
+    int32_t pitch = 0;
 };
+
+// The horizon moves by at most this many rows either way.
+constexpr int32_t kMaxPitch = 10000;
+
+// Fog weight w in 0..256 of a pixel at distance d: 0 keeps its colour, 256
+// gives the fog colour. NaN distances get no fog.
+inline int32_t fogWeight(double start, double end, double d) {
+    if (!(end > start)) return 0;
+    double a = (d - start) / (end - start);
+    if (a < 0) a = 0;
+    if (a > 1) a = 1;
+    return a == a ? int32_t(256 * a) : 0;  // 256 a lies in [0, 256]: truncation is its floor
+}
+inline int32_t fogWeight(const RenderSettings& s, double d) { return fogWeight(s.fogStart, s.fogEnd, d); }
+inline bool fogOn(const RenderSettings& s) { return s.fogEnd > s.fogStart; }
+
+// (c (256 - w) + f w + 128) >> 8 for each of the three low bytes of c and f,
+// two channels at a time: every channel's sum stays below 2^16, so none
+// carries into the next. Works on Colours and pixel bytes alike; the top
+// byte is dropped.
+inline uint32_t fogBlend(uint32_t c, uint32_t f, int32_t w) {
+    const uint32_t keep = uint32_t(256 - w), take = uint32_t(w);
+    const uint32_t outer = (((c & 0xFF00FFu) * keep + (f & 0xFF00FFu) * take + 0x800080u) >> 8) & 0xFF00FFu;
+    const uint32_t middle = (((c & 0x00FF00u) * keep + (f & 0x00FF00u) * take + 0x008000u) >> 8) & 0x00FF00u;
+    return outer | middle;
+}
 
 // The working values of one column. Cell coordinates are 64-bit so a march
 // that starts from a saturated cell cannot overflow while it steps.
@@ -48,6 +79,7 @@ struct ColumnCast {
     double quotient = 0;  // signed distance along the ray to the wall face
     double perpWallDist = 0;
     int32_t lineHeight = 0, drawStart = 0, drawEnd = 0;
+    int32_t drawEndUnclamped = 0;  // where the floor below the wall starts
     double wallX = 0;   // where along the face the ray hit, in [0, 1)
 };
 
@@ -72,7 +104,10 @@ struct FrameBuffers {
     std::vector<double> wallDistance;  // per column: perpWallDist
     std::vector<int32_t> firstFloorRow; // per column: the first floor row (screenHeight: none)
     std::vector<int32_t> tieLimit;     // per column: the margin of its stepped texel coordinates
-    std::vector<uint32_t> floorPixels, ceilingPixels;  // the frame's floor and ceiling texels as pixel bytes
+    // Floor and ceiling texels as pixel bytes (the floor's halved): entry 0
+    // for the frame's own textures, n for cells of the floor and ceiling
+    // maps that hold n.
+    std::vector<uint32_t> floorPixels[10], ceilingPixels[10];
     std::vector<uint8_t> spareRows;    // stands in for a back buffer smaller than the view
     std::vector<uint8_t> orderSeen;    // for checking the last sprite order
 };

@@ -16,17 +16,17 @@ struct SpriteCamera {
     const Camera* camera;
     double invDet;
     int32_t h;
-    int32_t screenWidth, screenHeight;
+    int32_t screenWidth, screenHeight, pitch;
 };
 
-SpriteCamera spriteCamera(const Camera& camera, int32_t screenWidth, int32_t screenHeight) {
+SpriteCamera spriteCamera(const Camera& camera, int32_t screenWidth, int32_t screenHeight, int32_t pitch) {
     // A direction parallel to the plane divides by zero here; the infinities
     // and NaNs that follow fail the depth test or clamp to the view.
     const double invDet = 1 / (camera.planeX * camera.dirY - camera.dirX * camera.planeY);
-    return SpriteCamera{&camera, invDet, roundFast(double(screenWidth) / 2), screenWidth, screenHeight};
+    return SpriteCamera{&camera, invDet, roundFast(double(screenWidth) / 2), screenWidth, screenHeight, pitch};
 }
 
-SpriteProjection project(const SpriteCamera& v, double spriteX, double spriteY) {
+SpriteProjection project(const SpriteCamera& v, double spriteX, double spriteY, const SpriteScale& scale) {
     const Camera& camera = *v.camera;
     const int32_t screenWidth = v.screenWidth, screenHeight = v.screenHeight;
     SpriteProjection p;
@@ -36,23 +36,25 @@ SpriteProjection project(const SpriteCamera& v, double spriteX, double spriteY) 
     p.transformY = v.invDet * (-camera.planeY * spriteRelX + camera.planeX * spriteRelY);
     p.spriteScreenX = v.h * (1 + p.transformX / p.transformY);
 
-    // Sprites are never moved up or down nor scaled; the terms are kept so
-    // the bounds read in full.
-    const int32_t vMove = 0;
+    // Scaling is in wall heights and needs no divisors; the terms are kept
+    // so the bounds read in full. A sprite's bottom edge stands `lift` above
+    // the floor, which moves its middle by (0.5 - lift - height / 2) walls.
     const int32_t uDiv = 1, vDiv = 1;
-    p.vMoveScreen = roundFast(vMove / p.transformY);
+    p.vMoveScreen = roundFast((0.5 - scale.lift - scale.height / 2) * screenHeight / p.transformY);
 
-    // Both sizes come from screenHeight: a sprite covers a square of pixels.
-    // Their formulas are the same, so the quotient is taken once.
+    // Both sizes come from screenHeight: a sprite of equal scales covers a
+    // square of pixels. The quotient is taken once.
     const double size = std::fabs(double(roundFast(double(screenHeight) / p.transformY)));
-    p.spriteHeight = size / vDiv;
-    p.drawStartY = roundFast(-p.spriteHeight / 2 + double(screenHeight) / 2 + p.vMoveScreen);
+    p.spriteHeight = size * scale.height / vDiv;
+    // The rows follow the horizon, moved by pitch after vMoveScreen.
+    p.drawStartY = roundFast(-p.spriteHeight / 2 + double(screenHeight) / 2 + p.vMoveScreen + v.pitch);
     if (p.drawStartY < 0) p.drawStartY = 0;
     // Clamped to the last row, an exclusive bound, so that row is never drawn.
-    p.drawEndY = roundFast(p.spriteHeight / 2 + double(screenHeight) / 2 + p.vMoveScreen);
+    p.drawEndY = roundFast(p.spriteHeight / 2 + double(screenHeight) / 2 + p.vMoveScreen + v.pitch);
     if (p.drawEndY >= screenHeight) p.drawEndY = screenHeight - 1;
+    p.rowShift = int64_t(p.vMoveScreen) + v.pitch;
 
-    p.spriteWidth = size / uDiv;
+    p.spriteWidth = size * scale.width / uDiv;
     p.drawStartX = roundFast(-p.spriteWidth / 2 + p.spriteScreenX);
     if (p.drawStartX < 0) p.drawStartX = 0;
     p.drawEndX = roundFast(p.spriteWidth / 2 + p.spriteScreenX);
@@ -80,10 +82,15 @@ constexpr int32_t kMaxRows = kBackBufferHeight;
 int32_t spriteRowRuns(const SpriteProjection& p, const RenderSettings& view, RowRun* runs) {
     int32_t count = 0;
     TexRowStepper rowOf;
-    const bool stepped = startTexRows(view.textureHeight, view.screenHeight, p.spriteHeight, p.drawStartY, rowOf);
+    // A sprite moved by rowShift shows at row y what it shows unmoved at
+    // y - rowShift.
+    const int64_t firstRow = p.drawStartY - p.rowShift;
+    const bool stepped = firstRow >= INT32_MIN && firstRow <= INT32_MAX &&
+                         startTexRows(view.textureHeight, view.screenHeight, p.spriteHeight, int32_t(firstRow), rowOf);
     for (int32_t y = p.drawStartY; y < p.drawEndY; ++y) {
-        const int32_t row =
-            stepped ? rowOf.row : texRowByFormula(view.textureHeight, view.screenHeight, p.spriteHeight, y);
+        const int32_t row = stepped ? rowOf.row
+                                    : texRowByFormula(view.textureHeight, view.screenHeight, p.spriteHeight,
+                                                      int64_t(y) - p.rowShift);
         if (count > 0 && runs[count - 1].row == row)
             runs[count - 1].end = y + 1;
         else
@@ -139,6 +146,14 @@ const SpriteTexture& spriteTexture(SpriteTextures& cache, const std::vector<Colo
     return t;
 }
 
+// A sprite's fog: one weight for all its pixels, at its depth. Transparency
+// is decided on the texel before it is shaded.
+struct Shade {
+    Colour fog = 0;
+    int32_t weight = 0;
+    Colour operator()(Colour texel) const { return weight == 0 ? texel : fogBlend(texel, fog, weight); }
+};
+
 inline void fillRun(uint8_t* px, ptrdiff_t pitch, int32_t count, Colour texel) {
     const uint32_t bytes = pixelBytes(texel);
     for (int32_t i = 0; i < count; ++i, px += pitch) putPixelBytes(px, bytes);
@@ -151,7 +166,7 @@ inline void fillRun(uint8_t* px, ptrdiff_t pitch, int32_t count, Colour texel) {
 // leaves what stripe by stripe would. columnOf[stripe] is the stripe's
 // texture column, or -1 for stripes drawn otherwise or not at all.
 void drawSpriteRows(const RowRun* runs, int32_t runCount, const int32_t* columnOf, int32_t first, int32_t last,
-                    const SpriteTexture& info, PixelRows rows) {
+                    const SpriteTexture& info, Shade shade, PixelRows rows) {
     // Neighbouring stripes showing the same texture column share a texel:
     // group them once for all rows. Texture rows opaque in every group's
     // column keep the stretches that adjacent groups make.
@@ -198,7 +213,7 @@ void drawSpriteRows(const RowRun* runs, int32_t runCount, const int32_t* columnO
         if (run.row >= 0 && (solidRows >> run.row & 1)) {
             // Every texel of the row is opaque and inside the whole texture.
             const Colour* texelRow = texels + run.offset;
-            for (int32_t i = 0; i < groupCount; ++i) fill(line, groups[i], texelRow[groups[i].column]);
+            for (int32_t i = 0; i < groupCount; ++i) fill(line, groups[i], shade(texelRow[groups[i].column]));
             spans = solidSpans;
             spanEnds = solidEnds;
         } else {
@@ -221,7 +236,7 @@ void drawSpriteRows(const RowRun* runs, int32_t runCount, const int32_t* columnO
                     spanBuffer[spanEnds++] = g.stripe;
                 }
                 end = g.stripe + g.count;
-                fill(line, g, texel);
+                fill(line, g, shade(texel));
             }
             if (end >= 0) spanBuffer[spanEnds++] = end;
         }
@@ -235,6 +250,7 @@ void drawSpriteRows(const RowRun* runs, int32_t runCount, const int32_t* columnO
 
 void drawSprite(const SpriteProjection& p, const SpriteTexture& info, const RenderSettings& view,
                 const double* zBuffer, PixelRows rows) {
+    const Shade shade{view.fogColour, fogWeight(view, p.transformY)};
     if (!info.anyOpaque) return;  // every pixel would be transparent
     RowRun runs[kMaxRows];
     const int32_t runCount = spriteRowRuns(p, view, runs);
@@ -280,7 +296,7 @@ void drawSprite(const SpriteProjection& p, const SpriteTexture& info, const Rend
                 // the absolute value folds it back into the texture.
                 const size_t index = size_t(std::abs(runs[r].offset + texColumn));
                 if (index >= size || texels[index] == 0) continue;  // 0 is transparent
-                fillRun(column + ptrdiff_t(runs[r].start) * pitch, pitch, runs[r].end - runs[r].start, texels[index]);
+                fillRun(column + ptrdiff_t(runs[r].start) * pitch, pitch, runs[r].end - runs[r].start, shade(texels[index]));
             }
             continue;
         }
@@ -288,10 +304,11 @@ void drawSprite(const SpriteProjection& p, const SpriteTexture& info, const Rend
             const int32_t index = floorFast(textureWidth * double(runs[r].row) + spriteTexX);
             const uint32_t magnitude = index < 0 ? 0u - uint32_t(index) : uint32_t(index);
             if (magnitude >= size || texels[magnitude] == 0) continue;
-            fillRun(column + ptrdiff_t(runs[r].start) * pitch, pitch, runs[r].end - runs[r].start, texels[magnitude]);
+            fillRun(column + ptrdiff_t(runs[r].start) * pitch, pitch, runs[r].end - runs[r].start,
+                    shade(texels[magnitude]));
         }
     }
-    if (byRows) drawSpriteRows(runs, runCount, columnOf, first, last, info, rows);
+    if (byRows) drawSpriteRows(runs, runCount, columnOf, first, last, info, shade, rows);
 }
 
 // Whether order[0..n) holds each of 0..n-1 once.
@@ -308,8 +325,8 @@ bool isPermutation(const int32_t* order, int32_t n, std::vector<uint8_t>& seen) 
 }  // namespace
 
 SpriteProjection projectSprite(const Camera& camera, int32_t screenWidth, int32_t screenHeight,
-                               double spriteX, double spriteY) {
-    return project(spriteCamera(camera, screenWidth, screenHeight), spriteX, spriteY);
+                               double spriteX, double spriteY, const SpriteScale& scale, int32_t pitch) {
+    return project(spriteCamera(camera, screenWidth, screenHeight, pitch), spriteX, spriteY, scale);
 }
 
 int32_t sortSprites(const Camera& camera, Sprites& s, std::vector<uint8_t>& seen) {
@@ -368,12 +385,12 @@ int32_t sortAndProjectSprites(const RenderSettings& view, const Camera& camera, 
                               FrameBuffers& frame) {
     Sprites& s = world.sprites;
     const int32_t n = sortSprites(camera, s, frame.orderSeen);
-    const SpriteCamera v = spriteCamera(camera, view.screenWidth, view.screenHeight);
+    const SpriteCamera v = spriteCamera(camera, view.screenWidth, view.screenHeight, view.pitch);
     int32_t visible = 0;
     for (int32_t p = 0; p < n; ++p) {
         const size_t k = size_t(s.spriteOrder[size_t(p)]);
         if (!textureAt(world, s.spriteTexture[k])) continue;
-        visible += sometimesVisible(project(v, s.spriteX[k], s.spriteY[k]));
+        visible += sometimesVisible(project(v, s.spriteX[k], s.spriteY[k], spriteScaleOf(s, k)));
     }
     return visible;
 }
@@ -386,7 +403,7 @@ void drawSprites(const RenderSettings& view, const Camera& camera, World& world,
     // renderFrame keeps the view inside the back buffer, and so the rows of
     // a sprite within kMaxRows.
     if (view.screenHeight > kMaxRows || view.screenWidth > kBackBufferWidth) return;
-    const SpriteCamera v = spriteCamera(camera, view.screenWidth, view.screenHeight);
+    const SpriteCamera v = spriteCamera(camera, view.screenWidth, view.screenHeight, view.pitch);
     SpriteTextures textures;
     // Far to near: nearer sprites cover farther ones; sprites are not
     // depth-tested against each other.
@@ -394,7 +411,7 @@ void drawSprites(const RenderSettings& view, const Camera& camera, World& world,
         const size_t k = size_t(s.spriteOrder[size_t(p)]);
         const std::vector<Colour>* texture = textureAt(world, s.spriteTexture[k]);
         if (!texture) continue;
-        const SpriteProjection projection = project(v, s.spriteX[k], s.spriteY[k]);
+        const SpriteProjection projection = project(v, s.spriteX[k], s.spriteY[k], spriteScaleOf(s, k));
         if (sometimesVisible(projection))
             drawSprite(projection, spriteTexture(textures, *texture, view), view, frame.zBuffer.data(), rows);
     }

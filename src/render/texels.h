@@ -31,7 +31,7 @@ inline bool hasTexel(const std::vector<Colour>& texture, int64_t index) {
 // Texture row of screen row y on a slice or sprite `height` pixels tall,
 // centred on a view screenHeight rows high, as the formulas compute it in
 // Reals: floor(size * (256y - 128 screenHeight + 128 height) / height / 256).
-inline int32_t texRowByFormula(int32_t size, int32_t screenHeight, double height, int32_t y) {
+inline int32_t texRowByFormula(int32_t size, int32_t screenHeight, double height, int64_t y) {
     const int64_t bracket = int64_t(256) * y - int64_t(128) * screenHeight;
     const double rowIn = double(bracket) + 128 * height;
     return floorFast(double(size) * rowIn / height / 256);
@@ -61,12 +61,13 @@ struct TexRowStepper {
     }
 };
 
-// Starts the stepper at screen row y; false when height is outside what the
-// 32-bit stepping covers (the caller then uses texRowByFormula).
+// Starts the stepper at screen row y; false when height is no whole number
+// or outside what the 32-bit stepping covers (the caller then uses
+// texRowByFormula).
 inline bool startTexRows(int32_t size, int32_t screenHeight, double height, int32_t y, TexRowStepper& s) {
     // The bounds the exactness above rests on (views are at most 600 rows,
     // sizes at most 64); they also keep every term below inside 32 bits.
-    if (!(height >= 1 && height <= double(1 << 22)) || size < 1 || size > kTextureSide || screenHeight < 1 ||
+    if (!(height >= 1 && height <= double(1 << 22)) || height != double(int32_t(height)) || size < 1 || size > kTextureSide || screenHeight < 1 ||
         screenHeight > 4096 || y < -4096 || y > 4096)
         return false;
     const int32_t h = int32_t(height);

@@ -27,7 +27,7 @@ void startRay(const Camera& camera, int32_t screenWidth, int32_t x, ColumnCast& 
     c.side = 0;
     c.wall = 0;
     c.quotient = c.perpWallDist = c.wallX = 0;
-    c.lineHeight = c.drawStart = c.drawEnd = 0;
+    c.lineHeight = c.drawStart = c.drawEnd = c.drawEndUnclamped = 0;
     c.cameraX = double(2 * x) / double(screenWidth) - 1.0;
     c.rayPosX = camera.posX;
     c.rayPosY = camera.posY;
@@ -130,7 +130,7 @@ void march(const MapGrid& map, ColumnCast& c) {
 }
 
 // Steps 10 to 13 and the hit point along the face, for a ray that hit.
-void finishRay(int32_t screenHeight, ColumnCast& c) {
+void finishRay(int32_t screenHeight, int32_t pitch, ColumnCast& c) {
     if (!c.hit) return;
     // A wall cell is on the grid, so its coordinates fit 32 bits.
     if (c.side == 0)
@@ -143,14 +143,16 @@ void finishRay(int32_t screenHeight, ColumnCast& c) {
     // slice covers the whole view.
     c.lineHeight = floorFast(std::fabs(double(screenHeight) / c.perpWallDist));
     // The halves of whole numbers add up exactly in Reals, so the floors are
-    // halvings that round down (arithmetic shifts), in 64 bits so that even
-    // the saturated height cannot overflow.
-    c.drawStart = int32_t((int64_t(screenHeight) - c.lineHeight) >> 1);
-    if (c.drawStart < 0) c.drawStart = 0;
-    c.drawEnd = int32_t((int64_t(screenHeight) + c.lineHeight) >> 1);
+    // halvings that round down (arithmetic shifts), and the whole pitch adds
+    // after them; in 64 bits so that even the saturated height cannot
+    // overflow, and the results are held inside 32 bits.
+    const int64_t top = ((int64_t(screenHeight) - c.lineHeight) >> 1) + pitch;
+    const int64_t bottom = ((int64_t(screenHeight) + c.lineHeight) >> 1) + pitch;
+    c.drawStart = int32_t(std::clamp<int64_t>(top, 0, INT32_MAX));
+    c.drawEndUnclamped = int32_t(std::clamp<int64_t>(bottom, INT32_MIN, INT32_MAX));
     // Clamped to the last row, which the slice (ending at drawEnd - 1) then
     // never reaches: a full-height wall leaves the bottom row alone.
-    if (c.drawEnd >= screenHeight) c.drawEnd = screenHeight - 1;
+    c.drawEnd = std::min(c.drawEndUnclamped, screenHeight - 1);
 
     c.wallX = c.side == 1 ? c.rayPosX + c.quotient * c.rayDirX : c.rayPosY + c.quotient * c.rayDirY;
     c.wallX -= floorReal(c.wallX);
@@ -159,21 +161,21 @@ void finishRay(int32_t screenHeight, ColumnCast& c) {
 }  // namespace
 
 ColumnCast castColumn(const Camera& camera, const MapGrid& map, int32_t screenWidth,
-                      int32_t screenHeight, int32_t x) {
+                      int32_t screenHeight, int32_t x, int32_t pitch) {
     ColumnCast c;
     startRay(camera, screenWidth, x, c);
     march(map, c);
-    finishRay(screenHeight, c);
+    finishRay(screenHeight, pitch, c);
     return c;
 }
 
 void castColumns(const Camera& camera, const MapGrid& map, int32_t screenWidth, int32_t screenHeight,
-                 std::vector<ColumnCast>& cast) {
+                 int32_t pitch, std::vector<ColumnCast>& cast) {
     if (cast.size() < size_t(screenWidth)) cast.resize(size_t(screenWidth));
     ColumnCast* const columns = cast.data();
     for (int32_t x = 0; x < screenWidth; ++x) startRay(camera, screenWidth, x, columns[x]);
     for (int32_t x = 0; x < screenWidth; ++x) march(map, columns[x]);
-    for (int32_t x = 0; x < screenWidth; ++x) finishRay(screenHeight, columns[x]);
+    for (int32_t x = 0; x < screenWidth; ++x) finishRay(screenHeight, pitch, columns[x]);
 }
 
 int64_t wallTexX(const ColumnCast& c, int32_t textureWidth) {
@@ -195,7 +197,7 @@ inline void fillColumn(PixelRows rows, int32_t x, int32_t from, int32_t to, uint
 void drawFlatColumns(const RenderSettings& view, const Camera& camera, const World& world, FrameBuffers& frame,
                      PixelRows rows, Surface& backBuffer) {
     const int32_t width = view.screenWidth;
-    castColumns(camera, world.worldMap, width, view.screenHeight, frame.columns);
+    castColumns(camera, world.worldMap, width, view.screenHeight, view.pitch, frame.columns);
     // Each column's slice as rows [from, to) and its colour as pixel bytes;
     // an empty slice where nothing is drawn. Whole groups of 8 columns.
     int32_t from[kBackBufferWidth + 7], to[kBackBufferWidth + 7];
@@ -212,13 +214,19 @@ void drawFlatColumns(const RenderSettings& view, const Camera& camera, const Wor
         if (!c.hit || size_t(c.wall) >= world.flatColors.size()) continue;
         Colour colour = world.flatColors[size_t(c.wall)];
         if (c.side == 1) colour = halve(colour);
+        // Fog blends the colour the pixels get, and the brush keeps it.
+        if (const int32_t w = fogWeight(view, c.perpWallDist); w > 0)
+            colour = fogBlend(resolveColour(colour), view.fogColour, w);
         // Setting the colour leaves the brush solid, so every fill paints;
         // system colours are looked up again only when the colour changes.
         if (!brushSet || colour != resolvedFrom) resolved = resolveColour(colour);
         resolvedFrom = lastColour = colour;
         brushSet = true;
-        from[x] = c.drawStart;
-        to[x] = std::max(c.drawStart, c.drawEnd);
+        // Pitch can push a slice wholly above or below the view: empty.
+        if (c.drawStart < c.drawEnd) {
+            from[x] = c.drawStart;
+            to[x] = c.drawEnd;
+        }
         bytes[x] = pixelBytes(resolved);
     }
     // No two columns share a pixel, so the order of the fills is free: the
@@ -261,11 +269,31 @@ void drawWallColumn(const ColumnCast& c, int32_t x, const RenderSettings& view, 
     const int halving = c.side == 1 ? 1 : 0;
     const Colour keep = c.side == 1 ? 0x7F7F7Fu : 0xFFFFFFFFu;
     uint8_t* p = rows.at(x, c.drawStart);
+    // Texture rows follow the horizon: screen row y shows what row y - pitch
+    // shows without pitch.
+    const int32_t firstRow = c.drawStart - view.pitch;
+
+    if (const int32_t w = fogWeight(view, c.perpWallDist); w > 0) {
+        // Fogged columns take the plain path: one texel, one blend a row.
+        TexRowStepper rowOf;
+        const bool stepped =
+            startTexRows(view.textureHeight, view.screenHeight, double(c.lineHeight), firstRow, rowOf);
+        for (int32_t y = c.drawStart; y < c.drawEnd; ++y, p += rows.pitch) {
+            const int32_t texY = stepped ? rowOf.row
+                                         : texRowByFormula(view.textureHeight, view.screenHeight,
+                                                           double(c.lineHeight), y - view.pitch);
+            if (stepped) rowOf.next();
+            const int64_t index = std::llabs(int64_t(view.textureWidth) * texY + texX);
+            if (hasTexel(*texture, index))
+                putPixel(p, fogBlend((texels[size_t(index)] >> halving) & keep, view.fogColour, w));
+        }
+        return;
+    }
 
     TexRowStepper rowOf;
     // wallX lies in [0, 1] (1 only by rounding), so texX lies in
     // [-1, textureWidth] and the index below fits 32 bits.
-    if (startTexRows(view.textureHeight, view.screenHeight, double(c.lineHeight), c.drawStart, rowOf) &&
+    if (startTexRows(view.textureHeight, view.screenHeight, double(c.lineHeight), firstRow, rowOf) &&
         texX >= -1 && texX <= kTextureSide) {
         const int32_t column = int32_t(texX), width = view.textureWidth, end = c.drawEnd;
         const ptrdiff_t pitch = rows.pitch;
@@ -318,7 +346,8 @@ void drawWallColumn(const ColumnCast& c, int32_t x, const RenderSettings& view, 
         return;
     }
     for (int32_t y = c.drawStart; y < c.drawEnd; ++y, p += rows.pitch) {
-        const int32_t texY = texRowByFormula(view.textureHeight, view.screenHeight, double(c.lineHeight), y);
+        const int32_t texY =
+            texRowByFormula(view.textureHeight, view.screenHeight, double(c.lineHeight), y - view.pitch);
         const int64_t index = std::llabs(int64_t(view.textureWidth) * texY + texX);
         if (hasTexel(*texture, index)) putPixel(p, (texels[size_t(index)] >> halving) & keep);
     }

@@ -10,16 +10,17 @@
 namespace vl {
 
 // Casts the ray of column x of a view of screenWidth x screenHeight (both at
-// least 1). Without a hit the slice and wall values are left at zero.
+// least 1) whose horizon lies `pitch` rows below the middle. Without a hit
+// the slice and wall values are left at zero.
 ColumnCast castColumn(const Camera& camera, const MapGrid& map, int32_t screenWidth,
-                      int32_t screenHeight, int32_t x);
+                      int32_t screenHeight, int32_t x, int32_t pitch = 0);
 
 // Casts every column of the view into columns[0, screenWidth), as
 // castColumn would, in passes over all columns: the ray set-ups, then the
 // marches, then the slices, so that the arithmetic of neighbouring columns
 // overlaps instead of waiting behind each march's branches.
 void castColumns(const Camera& camera, const MapGrid& map, int32_t screenWidth, int32_t screenHeight,
-                 std::vector<ColumnCast>& columns);
+                 int32_t pitch, std::vector<ColumnCast>& columns);
 
 // Texture column of the slice, mirrored where the face is seen towards +x or
 // +y. 64-bit because a non-finite wallX saturates the floor.

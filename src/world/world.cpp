@@ -1,6 +1,7 @@
 #include "world/world.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "base/error.h"
 #include "platform/platform.h"
@@ -22,17 +23,40 @@ void setMapSize(MapGrid& m, int32_t rowLength, int32_t rowCount) {
     m.cells = std::move(cells);
 }
 
-void loadMapRow(MapGrid& m, int32_t row, const std::string& text) {
+void setMapSize(World& w, int32_t rowLength, int32_t rowCount) {
+    setMapSize(w.worldMap, rowLength, rowCount);
+    for (CellLayer* l : {&w.floorMap, &w.ceilingMap}) *l = CellLayer{rowLength, rowCount, {}, 0};
+}
+
+// One digit per cell into row `row` of a grid of rowCount rows of rowLength
+// cells; onDigit(k, digit) stores cell k of the row.
+template <class OnDigit>
+static void loadDigits(int32_t rowLength, int32_t rowCount, int32_t row, const std::string& text, OnDigit onDigit) {
     // A row outside the grid loads nothing, and characters beyond the row's
     // length are ignored: neither may write outside the grid.
-    if (row < 0 || row >= m.rowCount) return;
-    const size_t count = std::min(text.size(), size_t(m.rowLength));
-    int32_t* cells = m.cells.data() + size_t(row) * size_t(m.rowLength);
+    if (row < 0 || row >= rowCount) return;
+    const size_t count = std::min(text.size(), size_t(rowLength));
     for (size_t k = 0; k < count; ++k) {
         const char c = text[k];
         if (c < '0' || c > '9') fail("EConvertError", "'" + std::string(1, c) + "' is not a valid integer value");
-        cells[k] = c - '0';
+        onDigit(k, c - '0');
     }
+}
+
+void loadMapRow(MapGrid& m, int32_t row, const std::string& text) {
+    loadDigits(m.rowLength, m.rowCount, row, text,
+               [&](size_t k, int digit) { m.cells[size_t(row) * size_t(m.rowLength) + k] = digit; });
+}
+
+void loadLayerRow(CellLayer& l, int32_t row, const std::string& text) {
+    loadDigits(l.rowLength, l.rowCount, row, text, [&](size_t k, int digit) {
+        if (l.cells.empty()) {
+            if (digit == 0) return;  // still all 0
+            l.cells.assign(size_t(l.rowLength) * size_t(l.rowCount), 0);
+        }
+        l.cells[size_t(row) * size_t(l.rowLength) + k] = uint8_t(digit);
+        l.used = uint16_t(l.used | 1u << digit);
+    });
 }
 
 static void checkTableIndex(int32_t index) {
@@ -76,6 +100,15 @@ void setSpritePos(Sprites& s, int32_t index, double x, double y) {
     if (index < 0 || index >= s.spriteCount) return;
     s.spriteX[size_t(index)] = x;
     s.spriteY[size_t(index)] = y;
+}
+
+void setSpriteScale(Sprites& s, int32_t index, double width, double height, double lift) {
+    if (!(width > 0 && height > 0 && std::isfinite(width) && std::isfinite(height) && std::isfinite(lift)))
+        fail("ERangeError", "Sprite scale out of range");
+    if (index < 0 || index >= s.spriteCount) return;
+    if (s.spriteScale.size() <= size_t(index)) s.spriteScale.resize(size_t(index) + 1);
+    s.spriteScale[size_t(index)] = SpriteScale{width, height, lift};
+    s.scaled = s.scaled || !s.spriteScale[size_t(index)].isDefault();
 }
 
 int32_t loadOverlayImage(World& w, const std::string& path) {
