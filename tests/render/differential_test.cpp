@@ -207,10 +207,44 @@ void renderBoth(Scene& fast, Scene& slow, const std::string& what) {
     ASSERT_TRUE(allZero(slow.frame.colorBuffer)) << what;
 }
 
-void runScene(Random& r, int round, int32_t spriteCount) {
+// Fog, pitch, floor and ceiling maps and sprite scales: ordinary values,
+// their edges (fog weights 0 and 256, a horizon off the view) and wild ones.
+void randomLook(Random& r, Scene& s) {
+    RenderSettings& v = s.settings;
+    if (r.chance(0.5)) v.renderMode = v.modeTextured, v.textureWidth = v.textureHeight = 64;
+    if (r.chance(0.7)) {
+        v.fogStart = r.pick({0.0, 0.0, 1.0, -1.0, r.real(0, 5), 1e300, -1e300});
+        v.fogEnd = v.fogStart + r.pick({0.0, -1.0, 1e-9, 0.5, r.real(0, 20), 1e300, kNaN});
+        v.fogColour = r.chance(0.3) ? r.pick<Colour>({0, 0xFFFFFF, 0x808080}) : r.bits() & 0xFFFFFF;
+    }
+    if (r.chance(0.7))
+        v.pitch = r.pick({0, 1, -1, 40, -40, r.range(-300, 300), 191, 192, -192, 600, -600, 10000, -10000});
+    const MapGrid& map = s.world.worldMap;
+    for (CellLayer* layer : {&s.world.floorMap, &s.world.ceilingMap}) {
+        *layer = CellLayer{map.rowLength, map.rowCount, {}, 0};
+        if (!r.chance(0.5)) continue;
+        const bool checker = r.chance(0.5);
+        for (int32_t x = 0; x < map.rowCount; ++x) {
+            std::string row;
+            for (int32_t y = 0; y < map.rowLength; ++y)
+                row += char('0' + (checker ? (x / 2 + y) % 3 : r.range(0, 9) * r.chance(0.3)));
+            loadLayerRow(*layer, x, row);
+        }
+    }
+    Sprites& sprites = s.world.sprites;
+    for (int32_t i = 0; i < sprites.spriteCount; ++i) {
+        if (!r.chance(0.5)) continue;
+        const double height = r.pick({1.0, 0.5, 0.25, 2.0, 0.1, 1e-3, r.real(0.01, 3), 1e300});
+        const double width = r.chance(0.5) ? height : r.pick({1.0, 0.5, 3.0, r.real(0.01, 3)});
+        setSpriteScale(sprites, i, width, height, r.pick({0.0, 0.0, 0.5, 1.0 - height, -0.5, r.real(-1, 2), 1e300}));
+    }
+}
+
+void runScene(Random& r, int round, int32_t spriteCount, bool look = false) {
     Scene fast;
     randomWorld(r, fast.world, spriteCount);
     randomSettings(r, fast.settings, round);
+    if (look) randomLook(r, fast);
     fast.camera = randomCamera(r, fast.world.worldMap);
     const int32_t width = std::max(0, std::min(fast.settings.screenWidth, kBackBufferWidth));
     const size_t depths = r.pick({size_t(width), size_t(width), size_t(0), size_t(width / 2), size_t(900)});
@@ -242,6 +276,14 @@ TEST(RenderDifferential, RandomScenesMatchTheReference) {
     Random r(20240607);
     for (int round = 0; round < 240; ++round) {
         runScene(r, round, r.pick({0, 1, 2, 3, 13, 64, r.range(0, 200)}));
+        if (HasFatalFailure()) return;
+    }
+}
+
+TEST(RenderDifferential, RandomScenesWithFogPitchMapsAndScalesMatchTheReference) {
+    Random r(20261210);
+    for (int round = 0; round < 240; ++round) {
+        runScene(r, round, r.pick({0, 1, 2, 13, 64, r.range(0, 200)}), true);
         if (HasFatalFailure()) return;
     }
 }
@@ -425,7 +467,7 @@ TEST(RenderDifferential, FloorPointsAtTexelTiesMatchTheReference) {
             ref.mapX = int64_t(std::floor(ref.side == 0 ? r.real(0, 40) : camera.posX + jitter));
             ref.mapY = int64_t(std::floor(ref.side == 0 ? camera.posY + jitter : r.real(0, 40)));
             ref.perpWallDist = r.chance(0.3) ? r.range(1, 30) : r.real(0.2, 30);
-            ref.drawEnd = r.range(view.screenHeight / 2, view.screenHeight - 1);
+            ref.drawEnd = ref.drawEndUnclamped = r.range(view.screenHeight / 2, view.screenHeight - 1);
             ref.hit = true;
             reference::stageFloorCeilingColumn(ref, x, camera, view, world, staged);
 

@@ -44,7 +44,7 @@ struct RenderScene {
     Surface backBuffer;
 
     explicit RenderScene(int32_t renderMode) {
-        setMapSize(world.worldMap, 8, 8);
+        setMapSize(world, 8, 8);
         for (int i = 0; i < 8; ++i)
             for (int j = 0; j < 8; ++j)
                 setCell(i, j, (i == 0 || j == 0 || i == 7 || j == 7) ? 1 : 0);

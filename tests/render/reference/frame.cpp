@@ -66,13 +66,13 @@ void renderFrame(const RenderSettings& settings, const Camera& camera, World& wo
     const bool texelsUsable = textureSizeUsable(view);
 
     for (int32_t x = 0; x < view.screenWidth; ++x) {
-        const ColumnCast c = castColumn(camera, world.worldMap, view.screenWidth, view.screenHeight, x);
+        const ColumnCast c = castColumn(camera, world.worldMap, view.screenWidth, view.screenHeight, x, view.pitch);
         if (!c.hit) {
             // Nothing on this ray: no wall, and no depth to hide sprites.
             if (textured) frame.zBuffer[size_t(x)] = HUGE_VAL;
             continue;
         }
-        if (flat) fillFlatColumn(c, x, world, backBuffer);
+        if (flat) fillFlatColumn(c, x, view, world, backBuffer);
         if (textured) {
             if (texelsUsable) stageWallColumn(c, x, view, world, frame);
             frame.zBuffer[size_t(x)] = c.perpWallDist;

@@ -5,11 +5,12 @@
 #include <cstdlib>
 
 #include "render/reference/texels.h"
+#include "render/reference/walls.h"
 
 namespace vl::reference {
 
 SpriteProjection projectSprite(const Camera& camera, int32_t screenWidth, int32_t screenHeight,
-                               double spriteX, double spriteY) {
+                               double spriteX, double spriteY, const SpriteScale& scale, int32_t pitch) {
     SpriteProjection p;
     const double spriteRelX = spriteX - camera.posX;
     const double spriteRelY = spriteY - camera.posY;
@@ -22,21 +23,19 @@ SpriteProjection projectSprite(const Camera& camera, int32_t screenWidth, int32_
     const int32_t h = roundToInt(double(screenWidth) / 2);
     p.spriteScreenX = h * (1 + p.transformX / p.transformY);
 
-    // Sprites are never moved up or down nor scaled; the terms are kept so
-    // the bounds read in full.
-    const int32_t vMove = 0;
+    // The divisors stay 1; the scale sizes the sprite in wall heights and
+    // moves it so that its bottom edge stands `lift` above the floor.
     const int32_t uDiv = 1, vDiv = 1;
-    p.vMoveScreen = roundToInt(vMove / p.transformY);
+    p.vMoveScreen = roundToInt((0.5 - scale.lift - scale.height / 2) * screenHeight / p.transformY);
 
-    // Both sizes come from screenHeight: a sprite covers a square of pixels.
-    p.spriteHeight = std::fabs(double(roundToInt(double(screenHeight) / p.transformY))) / vDiv;
-    p.drawStartY = roundToInt(-p.spriteHeight / 2 + double(screenHeight) / 2 + p.vMoveScreen);
+    p.spriteHeight = std::fabs(double(roundToInt(double(screenHeight) / p.transformY))) * scale.height / vDiv;
+    p.drawStartY = roundToInt(-p.spriteHeight / 2 + double(screenHeight) / 2 + p.vMoveScreen + pitch);
     if (p.drawStartY < 0) p.drawStartY = 0;
     // Clamped to the last row, an exclusive bound, so that row is never drawn.
-    p.drawEndY = roundToInt(p.spriteHeight / 2 + double(screenHeight) / 2 + p.vMoveScreen);
+    p.drawEndY = roundToInt(p.spriteHeight / 2 + double(screenHeight) / 2 + p.vMoveScreen + pitch);
     if (p.drawEndY >= screenHeight) p.drawEndY = screenHeight - 1;
 
-    p.spriteWidth = std::fabs(double(roundToInt(double(screenHeight) / p.transformY))) / uDiv;
+    p.spriteWidth = std::fabs(double(roundToInt(double(screenHeight) / p.transformY))) * scale.width / uDiv;
     p.drawStartX = roundToInt(-p.spriteWidth / 2 + p.spriteScreenX);
     if (p.drawStartX < 0) p.drawStartX = 0;
     p.drawEndX = roundToInt(p.spriteWidth / 2 + p.spriteScreenX);
@@ -47,6 +46,7 @@ SpriteProjection projectSprite(const Camera& camera, int32_t screenWidth, int32_
 // Stages the visible texels of one projected sprite.
 static void stageSprite(const SpriteProjection& p, const std::vector<Colour>& texture, const RenderSettings& view,
                         FrameBuffers& frame) {
+    const int32_t w = fogWeightOf(view, p.transformY);
     const double textureWidth = view.textureWidth, textureHeight = view.textureHeight;
     for (int32_t stripe = p.drawStartX; stripe < p.drawEndX; ++stripe) {
         // Measured from the unrounded left edge, and not floored.
@@ -59,7 +59,7 @@ static void stageSprite(const SpriteProjection& p, const std::vector<Colour>& te
         if (!(stripe < view.screenWidth)) continue;
         if (!(p.transformY < frame.zBuffer[size_t(stripe)])) continue;
         for (int32_t y = p.drawStartY; y < p.drawEndY; ++y) {
-            const int64_t bracket = (int64_t(y) - p.vMoveScreen) * 256 - int64_t(view.screenHeight) * 128;
+            const int64_t bracket = (int64_t(y) - p.vMoveScreen - view.pitch) * 256 - int64_t(view.screenHeight) * 128;
             const double rowInSprite = double(bracket) + p.spriteHeight * 128;
             const double spriteTexY = floorToInt(textureHeight * rowInSprite / p.spriteHeight / 256);
             // Where rounding put the sprite's start before its unrounded edge,
@@ -68,7 +68,7 @@ static void stageSprite(const SpriteProjection& p, const std::vector<Colour>& te
             const int64_t index = std::llabs(int64_t(floorToInt(textureWidth * spriteTexY + spriteTexX)));
             if (!hasTexel(texture, index)) continue;
             const Colour texel = texture[size_t(index)];
-            if (texel != 0) stagePixel(frame, stripe, y, texel);  // 0 is transparent
+            if (texel != 0) stagePixel(frame, stripe, y, w > 0 ? fogged(texel, view.fogColour, w) : texel);  // 0 is transparent
         }
     }
 }
@@ -95,8 +95,8 @@ void drawSprites(const RenderSettings& view, const Camera& camera, World& world,
         const size_t k = size_t(s.spriteOrder[p]);
         const std::vector<Colour>* texture = textureAt(world, s.spriteTexture[k]);
         if (!texture) continue;
-        const SpriteProjection projection =
-            projectSprite(camera, view.screenWidth, view.screenHeight, s.spriteX[k], s.spriteY[k]);
+        const SpriteProjection projection = projectSprite(camera, view.screenWidth, view.screenHeight, s.spriteX[k],
+                                                          s.spriteY[k], spriteScaleOf(s, k), view.pitch);
         stageSprite(projection, *texture, view, frame);
     }
 }

@@ -11,7 +11,8 @@
 
 namespace vl::reference {
 
-// One sprite's place on screen. The sizes are whole numbers held as doubles;
+// One sprite's place on screen. The sizes are whole numbers held as doubles
+// unless the sprite is scaled;
 // the draw bounds are already clamped (starts from below, ends from above).
 struct SpriteProjection {
     double transformX = 0, transformY = 0;
@@ -23,7 +24,7 @@ struct SpriteProjection {
 };
 
 SpriteProjection projectSprite(const Camera& camera, int32_t screenWidth, int32_t screenHeight,
-                               double spriteX, double spriteY);
+                               double spriteX, double spriteY, const SpriteScale& scale = {}, int32_t pitch = 0);
 
 // Comb sort of the first n distances, largest first, carrying order along.
 // The gap stays a double and is rounded only to index, so runs differ from an

@@ -9,7 +9,7 @@
 namespace vl::reference {
 
 ColumnCast castColumn(const Camera& camera, const MapGrid& map, int32_t screenWidth,
-                      int32_t screenHeight, int32_t x) {
+                      int32_t screenHeight, int32_t x, int32_t pitch) {
     ColumnCast c;
     c.cameraX = double(2 * x) / double(screenWidth) - 1.0;
     c.rayPosX = camera.posX;
@@ -82,9 +82,10 @@ ColumnCast castColumn(const Camera& camera, const MapGrid& map, int32_t screenWi
     // slice covers the whole view. The halves are taken in doubles, so even
     // the saturated height cannot overflow.
     c.lineHeight = floorToInt(std::fabs(double(screenHeight) / c.perpWallDist));
-    c.drawStart = floorToInt(-double(c.lineHeight) / 2 + double(screenHeight) / 2);
+    c.drawStart = floorToInt((-double(c.lineHeight) / 2 + double(screenHeight) / 2) + pitch);
     if (c.drawStart < 0) c.drawStart = 0;
-    c.drawEnd = floorToInt(double(c.lineHeight) / 2 + double(screenHeight) / 2);
+    c.drawEnd = floorToInt((double(c.lineHeight) / 2 + double(screenHeight) / 2) + pitch);
+    c.drawEndUnclamped = c.drawEnd;
     // Clamped to the last row, which the slice (ending at drawEnd - 1) then
     // never reaches: a full-height wall leaves the bottom row alone.
     if (c.drawEnd >= screenHeight) c.drawEnd = screenHeight - 1;
@@ -101,11 +102,32 @@ int64_t wallTexX(const ColumnCast& c, int32_t textureWidth) {
     return texX;
 }
 
-void fillFlatColumn(const ColumnCast& c, int32_t x, const World& world, Surface& backBuffer) {
+int32_t fogWeightOf(const RenderSettings& view, double d) {
+    if (view.fogEnd <= view.fogStart) return 0;
+    double a = (d - view.fogStart) / (view.fogEnd - view.fogStart);
+    if (a < 0) a = 0;
+    if (a > 1) a = 1;
+    return floorToInt(256 * a);
+}
+
+Colour fogged(Colour c, Colour fog, int32_t w) {
+    Colour out = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int32_t channel = int32_t(c >> shift & 0xFF), f = int32_t(fog >> shift & 0xFF);
+        out |= Colour((channel * (256 - w) + f * w + 128) >> 8) << shift;
+    }
+    return out;
+}
+
+void fillFlatColumn(const ColumnCast& c, int32_t x, const RenderSettings& view, const World& world,
+                    Surface& backBuffer) {
     // A wall kind with no colour entry draws nothing and leaves the brush.
     if (size_t(c.wall) >= world.flatColors.size()) return;
     Colour colour = world.flatColors[size_t(c.wall)];
     if (c.side == 1) colour = halve(colour);
+    // Fog works on the colour the pixels get (a system colour is looked up).
+    const int32_t w = fogWeightOf(view, c.perpWallDist);
+    if (w > 0) colour = fogged(resolveColour(colour), view.fogColour, w);
     setBrushColor(backBuffer, colour);
     fillRect(backBuffer, x, c.drawStart, x + 1, c.drawEnd);
 }
@@ -118,7 +140,7 @@ void stageWallColumn(const ColumnCast& c, int32_t x, const RenderSettings& view,
     for (int32_t y = c.drawStart; y < c.drawEnd; ++y) {
         // The bracket is whole; when screenHeight - lineHeight is odd the
         // slice's top row gets -128 here and texY -1 below.
-        const int64_t bracket = int64_t(256) * y - int64_t(128) * view.screenHeight;
+        const int64_t bracket = int64_t(256) * y - int64_t(128) * view.screenHeight - int64_t(256) * view.pitch;
         const double rowInWall = double(bracket) + 128 * double(c.lineHeight);
         const int32_t texY = floorToInt(double(view.textureHeight) * rowInWall / double(c.lineHeight) / 256);
         // That texY of -1 gives a negative index; its absolute value turns
@@ -127,6 +149,8 @@ void stageWallColumn(const ColumnCast& c, int32_t x, const RenderSettings& view,
         if (!hasTexel(*texture, index)) continue;
         Colour colour = (*texture)[size_t(index)];
         if (c.side == 1) colour = halve(colour);
+        const int32_t w = fogWeightOf(view, c.perpWallDist);
+        if (w > 0) colour = fogged(colour, view.fogColour, w);
         stagePixel(frame, x, y, colour);
     }
 }

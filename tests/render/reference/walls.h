@@ -24,20 +24,27 @@ struct ColumnCast {
     double quotient = 0;  // signed distance along the ray to the wall face
     double perpWallDist = 0;
     int32_t lineHeight = 0, drawStart = 0, drawEnd = 0;
+    int32_t drawEndUnclamped = 0;  // drawEnd before its clamp to the last row
     double wallX = 0;   // where along the face the ray hit, in [0, 1)
 };
 
 // Casts the ray of column x of a view of screenWidth x screenHeight (both at
-// least 1). Without a hit the slice and wall values are left at zero.
+// least 1) whose horizon is `pitch` rows below the middle. Without a hit the
+// slice and wall values are left at zero.
 ColumnCast castColumn(const Camera& camera, const MapGrid& map, int32_t screenWidth,
-                      int32_t screenHeight, int32_t x);
+                      int32_t screenHeight, int32_t x, int32_t pitch = 0);
+
+// The fog weight of a pixel at distance d, and a colour fogged by it.
+int32_t fogWeightOf(const RenderSettings& view, double d);
+Colour fogged(Colour c, Colour fog, int32_t w);
 
 // Texture column of the slice, mirrored where the face is seen towards +x or
 // +y. 64-bit because a non-finite wallX saturates the floor.
 int64_t wallTexX(const ColumnCast& c, int32_t textureWidth);
 
 // Flat mode: the slice in the wall's colour, straight onto the back buffer.
-void fillFlatColumn(const ColumnCast& c, int32_t x, const World& world, Surface& backBuffer);
+void fillFlatColumn(const ColumnCast& c, int32_t x, const RenderSettings& view, const World& world,
+                    Surface& backBuffer);
 
 // Textured mode: stages the slice's texels (the caller checked the texture
 // size is usable).
