@@ -7,6 +7,8 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <limits>
+#include <cmath>
 #include <vector>
 
 #include "engine/engine.h"
@@ -130,6 +132,18 @@ TEST(Exports, EveryIntegerArgumentIsRoundedToNearestTiesToEven) {
          [&] { std::vector<double> box = inkBox(st.backBuffer); box.pop_back(); return box; }, textAt40x60},
         {"vlDrawSprite(1.5, 39.5, 59.5)", [&] { blank(); return vlDrawSprite(1.5, 39.5, 59.5); },
          [&] { return inkBox(st.backBuffer); }, {0, 40, 60, 43, 63, double(imageColours[2])}},
+        {"vlSetFogColor(9.5, 21.5, 32.75)", [] { return vlSetFogColor(9.5, 21.5, 32.75); },
+         [&] { return std::vector<double>{double(st.settings.fogColour)}; }, {0, double(makeColour(10, 22, 33))}},
+        {"vlSetPitch(-40.5)", [] { return vlSetPitch(-40.5); },
+         [&] { return std::vector<double>{double(st.settings.pitch)}; }, {0, -40}},
+        {"vlLoadFloorMap(1.5, \"12\")", [] { return double(std::strlen(vlLoadFloorMap(1.5, "12"))); },
+         [&] { return std::vector<double>{double(layerAt(w.floorMap, 2, 0)), double(layerAt(w.floorMap, 2, 1))}; },
+         {2, 1, 2}},
+        {"vlLoadCeilingMap(2.5, \"3\")", [] { return double(std::strlen(vlLoadCeilingMap(2.5, "3"))); },
+         [&] { return std::vector<double>{double(layerAt(w.ceilingMap, 2, 0))}; }, {1, 3}},
+        {"vlSetSpriteScale(0.9999, 0.5, 2, 0.25)", [] { return vlSetSpriteScale(0.9999, 0.5, 2, 0.25); },
+         [&] { const SpriteScale k = spriteScaleOf(sp, 1); return std::vector<double>{k.width, k.height, k.lift}; },
+         {0, 0.5, 2, 0.25}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.call);
@@ -139,6 +153,59 @@ TEST(Exports, EveryIntegerArgumentIsRoundedToNearestTiesToEven) {
     }
     EXPECT_STREQ(vlGetLastError(), "");
     std::filesystem::remove(texture);
+}
+
+// The look's settings work before vlInit and outlive it; out-of-range ones
+// fail with their text and change nothing.
+TEST(Exports, LookSettingsRefuseWhatIsOutOfRange) {
+    EngineState& st = freshEngine();
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = HUGE_VAL;
+    EXPECT_EQ(vlSetFog(2, 9), 0.0);
+    EXPECT_EQ(vlSetPitch(10000.5), 0.0);  // rounds to the even 10000
+    EXPECT_EQ(vlSetMapSize(3, 3), 0.0);
+    EXPECT_STREQ(vlLoadFloorMap(0, "090"), "090");
+    EXPECT_EQ(vlAddSprite(1, 1, 1), 0.0);
+    struct Case {
+        const char* call;
+        std::function<double()> run;
+        const char* error;
+    };
+    const Case refused[] = {
+        {"vlSetFog(NaN, 1)", [&] { return vlSetFog(nan, 1); }, "ERangeError: Fog distance out of range"},
+        {"vlSetFog(0, inf)", [&] { return vlSetFog(0, inf); }, "ERangeError: Fog distance out of range"},
+        {"vlSetPitch(10001)", [] { return vlSetPitch(10001); }, "ERangeError: Pitch out of range"},
+        {"vlSetPitch(-10001)", [] { return vlSetPitch(-10001); }, "ERangeError: Pitch out of range"},
+        {"vlSetSpriteScale(0, 0, 1, 0)", [] { return vlSetSpriteScale(0, 0, 1, 0); },
+         "ERangeError: Sprite scale out of range"},
+        {"vlSetSpriteScale(0, 1, -1, 0)", [] { return vlSetSpriteScale(0, 1, -1, 0); },
+         "ERangeError: Sprite scale out of range"},
+        {"vlSetSpriteScale(7, 1, 1, NaN)", [&] { return vlSetSpriteScale(7, 1, 1, nan); },
+         "ERangeError: Sprite scale out of range"},
+        {"vlSetSpriteScale(0, inf, 1, 0)", [&] { return vlSetSpriteScale(0, inf, 1, 0); },
+         "ERangeError: Sprite scale out of range"},
+    };
+    for (const Case& c : refused) {
+        SCOPED_TRACE(c.call);
+        st.lastError.clear();
+        EXPECT_EQ(c.run(), -1.0);
+        EXPECT_STREQ(vlGetLastError(), c.error);
+    }
+    st.lastError.clear();
+    EXPECT_EQ(vlSetSpriteScale(1, 0.5, 0.5, 0), 0.0);  // no sprite 1: ignored
+    EXPECT_EQ(vlSetPitch(nan), 0.0);                    // NaN rounds to 0
+    EXPECT_STREQ(vlLoadCeilingMap(1, "1x"), "");
+    EXPECT_STREQ(vlGetLastError(), "EConvertError: 'x' is not a valid integer value");
+    EXPECT_EQ(layerAt(st.world.ceilingMap, 1, 0), 1);  // the cell before it is kept
+    EXPECT_EQ(vlSetPitch(-3), 0.0);
+    vlInit(0);
+    EXPECT_EQ(st.settings.fogStart, 2.0);
+    EXPECT_EQ(st.settings.fogEnd, 9.0);
+    EXPECT_EQ(st.settings.pitch, -3);
+    EXPECT_EQ(spriteScaleOf(st.world.sprites, 0).height, 1.0);
+    EXPECT_EQ(layerAt(st.world.floorMap, 0, 1), 9);
+    vlSetMapSize(3, 3);  // sizes the layers with the map and clears them
+    EXPECT_EQ(layerAt(st.world.floorMap, 0, 1), 0);
+    EXPECT_EQ(layerAt(st.world.ceilingMap, 1, 0), 0);
 }
 
 TEST(Exports, DrawingBeforeInitFailsForWantOfACanvas) {
