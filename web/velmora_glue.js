@@ -11,8 +11,10 @@
 
   // Which arguments are text, and which exports return text; the rest are
   // numbers, and vlCopyBackBuffer's first argument is a pointer.
-  var TEXT_ARGUMENTS = { vlLoadMap: [1], vlLoadTexture: [1], vlLoadBitmap: [0], vlDrawText: [2] };
-  var TEXT_RESULTS = { vlLoadMap: true, vlGetLastError: true };
+  var TEXT_ARGUMENTS = {
+    vlLoadMap: [1], vlLoadTexture: [1], vlLoadBitmap: [0], vlDrawText: [2], vlLoadFloorMap: [1], vlLoadCeilingMap: [1]
+  };
+  var TEXT_RESULTS = { vlLoadMap: true, vlGetLastError: true, vlLoadFloorMap: true, vlLoadCeilingMap: true };
   var POINTER_ARGUMENTS = { vlCopyBackBuffer: [0] };
   var BACK_BUFFER_BYTES = 800 * 600 * 4;
 
