@@ -353,13 +353,14 @@ def pillar_sprite(seed=9):
 
 
 def barrel_sprite(seed=10):
+    """The whole texture: the level shows barrels half a wall high."""
     rnd = random.Random(seed)
     wood, hoop = (150, 96, 50), (96, 96, 104)
     img = blank()
-    top, bottom = 34, 63
+    top, bottom = 6, 63
     for y in range(top, bottom + 1):
         t = (y - top) / (bottom - top)
-        half = 12 + 3 * math.sin(t * math.pi)  # the bulge
+        half = 20 + 5 * math.sin(t * math.pi)  # the bulge
         for x in range(SIZE):
             d = (x - 31.5) / half
             if abs(d) > 1:
@@ -368,14 +369,14 @@ def barrel_sprite(seed=10):
             c = shade(wood, light)
             if int((x - 31.5 + half) / (2 * half) * 8) != int((x - 30.5 + half) / (2 * half) * 8):
                 c = shade(c, 0.7)  # gaps between staves
-            if y in (39, 40, 57, 58):
+            if y in (15, 16, 17, 51, 52, 53):
                 c = shade(hoop, light * 1.1)
             img[y][x] = opaque(add(c, grain(rnd, 10)))
-    for y in range(top, top + 4):  # the lid, seen from slightly above
+    for y in range(top - 4, top + 5):  # the lid, seen from slightly above
         for x in range(SIZE):
-            d = ((x - 31.5) / 12) ** 2 + ((y - top - 1.5) / 2.2) ** 2
+            d = ((x - 31.5) / 20) ** 2 + ((y - top) / 4.2) ** 2
             if d <= 1:
-                img[y][x] = opaque(shade((120, 78, 40), 0.75 + 0.2 * (y - top) / 4))
+                img[y][x] = opaque(shade((120, 78, 40), 0.7 + 0.3 * (y - top + 4) / 8))
     return img
 
 
@@ -583,13 +584,13 @@ TEXTURES = [  # index, file, builder, flat colour
     (4, "metal.bmp", metal_texture, (112, 124, 142)),
     (5, "door.bmp", door_texture, (110, 66, 36)),
     (6, "banner.bmp", banner_texture, (92, 100, 150)),
-    (7, "floor.bmp", floor_texture, None),
-    (8, "ceiling.bmp", ceiling_texture, None),
+    (12, "floor.bmp", floor_texture, None),
+    (13, "ceiling.bmp", ceiling_texture, None),
     (9, "pillar.bmp", pillar_sprite, None),
     (10, "barrel.bmp", barrel_sprite, None),
     (11, "lamp.bmp", lamp_sprite, None),
 ]
-FLOOR, CEILING, PILLAR, BARREL, LAMP = 7, 8, 9, 10, 11
+FLOOR, CEILING, PILLAR, BARREL, LAMP = 12, 13, 9, 10, 11
 
 SPRITES = [
     (10.5, 12.5, PILLAR), (14.5, 12.5, PILLAR), (10.5, 16.5, PILLAR), (14.5, 16.5, PILLAR),
@@ -673,6 +674,145 @@ def level_text(grid):
     return "\n".join(out) + "\n"
 
 
+# ---------------------------------------------------------------- the look
+
+# Fog in the far halls, the tour's view tilting up and down, floor and
+# ceiling tiles of their own in some rooms, half-height barrels and lanterns
+# hanging from the ceiling. The floor and ceiling maps name a texture by one
+# digit per cell, so 1..9 are kept for what a cell can show (the walls and
+# the tiles here); the default floor and ceiling (a cell's 0) and the
+# sprites take the numbers above.
+TILES, VAULT, LANTERN = 7, 8, 14
+
+
+def tiles_texture(seed=12):
+    """Marble squares, cream and green, set in brass; bright, as the renderer
+    halves floor texels."""
+    rnd = random.Random(seed)
+    noise = Noise(seed + 100, cells=4, octaves=4)
+    cream, green, brass = (240, 232, 214), (92, 150, 128), (222, 186, 96)
+    img = blank()
+    for y in range(SIZE):
+        for x in range(SIZE):
+            n = noise(x, y)
+            base = cream if ((x // 32) + (y // 32)) % 2 == 0 else green
+            vein = abs(math.sin((x + y) * 0.16 + n * 9.0))  # dark where the sine crosses 0
+            c = shade(base, 0.84 + n * 0.22 - (0.22 if vein < 0.12 else 0))
+            u, v = x % 32, y % 32
+            if u in (0, 31) or v in (0, 31):
+                c = shade(brass, 0.8 + n * 0.4)
+            elif abs(u - 15.5) + abs(v - 15.5) < 3:  # a brass stud in each square
+                c = brass
+            img[y][x] = add(c, grain(rnd, 8))
+    return img
+
+
+def vault_texture(seed=13):
+    """Stone ribs around deep blue panels with gilt stars."""
+    rnd = random.Random(seed)
+    noise = Noise(seed + 100, cells=8, octaves=3)
+    rib, sky, gold = (168, 160, 142), (34, 44, 104), (240, 206, 104)
+    stars = [(rnd.randrange(5, 27), rnd.randrange(5, 27)) for _ in range(3)]
+    img = blank()
+    for y in range(SIZE):
+        for x in range(SIZE):
+            n = noise(x, y)
+            u, v = x % 32, y % 32
+            edge = min(u, v, 31 - u, 31 - v)
+            if edge < 3:
+                c = shade(rib, 0.8 + n * 0.35)
+                if edge == 0:
+                    c = shade(c, 0.6)
+                elif edge == 2:
+                    c = shade(c, 0.75)  # the rib's shadow on the panel's side
+            else:
+                c = shade(sky, 0.8 + n * 0.4 + 0.3 * (1 - min(edge, 12) / 12))
+            img[y][x] = add(c, grain(rnd, 6))
+    for oy in (0, 32):
+        for ox in (0, 32):
+            for sx, sy in stars:
+                cx, cy = ox + (sx + oy // 3) % 22 + 5, oy + (sy + ox // 3) % 22 + 5
+                for dx, dy in ((0, 0), (1, 0), (-1, 0), (0, 1), (0, -1)):
+                    img[cy + dy][cx + dx] = gold if (dx, dy) == (0, 0) else shade(gold, 0.7)
+    return img
+
+
+def lantern_sprite():
+    """A lantern on a chain, drawn to hang from the ceiling in a sprite 0.3
+    wide and 0.45 high: the texture is stretched across to 1.5 times its
+    height's scale, so the art is drawn narrow."""
+    iron = (54, 52, 58)
+    img = blank()
+    for y in range(0, 20):  # the chain, links alternately seen edge-on
+        for x in (31, 32) if y % 6 < 3 else (30, 31, 32, 33):
+            img[y][x] = opaque(shade(iron, 1.3 if y % 6 in (0, 3) else 1.0))
+    for y in range(20, 26):  # the cap
+        half = (y - 19) * 2
+        for x in range(32 - half, 32 + half):
+            img[y][x] = opaque(shade(iron, 1.2 - 0.05 * abs(x - 31.5) / half))
+    for y in range(26, 54):  # glass with a flame's glow, in an iron frame
+        half = 11
+        for x in range(32 - half, 32 + half):
+            if x in (32 - half, 31 + half) or y in (26, 27, 52, 53) or x in (31, 32):
+                img[y][x] = opaque(shade(iron, 1.15))
+            else:
+                d = math.hypot((x - 31.5) * 1.5, y - 40)
+                img[y][x] = mix((190, 110, 36), (255, 246, 206), max(0.0, 1 - d / 14))
+    for y in range(54, 62):  # the bottom and its finial
+        half = max(1, 10 - (y - 54) * 2)
+        for x in range(32 - half, 32 + half):
+            img[y][x] = opaque(shade(iron, 0.95))
+    return img
+
+
+LOOK_TEXTURES = [(TILES, "tiles.bmp", tiles_texture), (VAULT, "vault.bmp", vault_texture),
+                 (LANTERN, "lantern.bmp", lantern_sprite)]
+LOOK_ROOMS = {"crypt": (TILES, VAULT), "library": (3, 0)}  # floor and ceiling texture, 0 the default
+LOOK_SPRITES = [  # lanterns over the tour's path, barrels against the walls
+    (6.5, 2.5, LANTERN), (6.5, 4.5, LANTERN), (8.5, 3.5, LANTERN), (11.5, 3.5, LANTERN), (14.5, 3.5, LANTERN),
+    (12.5, 12.5, LANTERN), (12.5, 16.5, LANTERN), (20.5, 8.5, LANTERN), (9.5, 21.5, LANTERN), (15.5, 21.5, LANTERN),
+    (10.5, 1.5, BARREL), (10.5, 5.5, BARREL), (11.3, 5.4, BARREL), (8.5, 10.5, BARREL), (8.5, 11.4, BARREL),
+    (9.4, 10.5, BARREL), (16.5, 18.5, BARREL), (8.5, 18.5, BARREL),
+]
+SCALES = [(BARREL, 0.5, 0.5, 0.0), (LANTERN, 0.3, 0.45, 0.55)]  # texture, width, height, lift
+FOG = ((108, 114, 134), 1.5, 12.0)  # colour, start, end
+LOOKS = [(0, 90), (1, 0), (2, -50), (3, 0), (9, 50), (10, 0)]  # from this tour waypoint on, this pitch
+
+
+def look_text(grid):
+    n = len(grid)
+    out = ["# fog R G B START END | floorrow X DIGITS | ceilingrow X DIGITS (0: the default floor or ceiling)",
+           "# scale TEXTURE WIDTH HEIGHT LIFT (every sprite of that texture) | look WAYPOINT PITCH (the tour's view)"]
+    for index, name, _ in LOOK_TEXTURES:
+        out.append(f"texture {index} {name}")
+    (r, g, b), start, end = FOG
+    out.append(f"fog {r} {g} {b} {start} {end}")
+    layers = [[[0] * n for _ in range(n)] for _ in range(2)]  # [floor, ceiling][x][y]
+    for room, textures in LOOK_ROOMS.items():
+        (x0, y0, x1, y1), _ = ROOMS[room]
+        for layer, texture in zip(layers, textures):
+            for x in range(x0, x1 + 1):
+                for y in range(y0, y1 + 1):
+                    layer[x][y] = texture
+    for key, layer in zip(("floorrow", "ceilingrow"), layers):
+        for x in range(n):
+            if any(layer[x]):
+                out.append(f"{key} {x} " + "".join(str(t) for t in layer[x]))
+    for sx, sy, t in LOOK_SPRITES:
+        assert grid[int(sy)][int(sx)] == 0, (sx, sy)
+        out.append(f"sprite {sx} {sy} {t}")
+    for t, w, h, lift in SCALES:
+        out.append(f"scale {t} {w} {h} {lift}")
+    for waypoint, pitch in LOOKS:
+        out.append(f"look {waypoint} {pitch}")
+    return "\n".join(out) + "\n"
+
+
+def write_look_art(write):
+    for _, name, build in LOOK_TEXTURES:
+        write(name, bmp24(build()))
+
+
 def main():
     if len(sys.argv) != 2:
         raise SystemExit(__doc__)
@@ -698,7 +838,9 @@ def main():
             write(name, bmp24(img))
     logo, palette = logo_image()
     write("logo.bmp", bmp8(logo, palette))
-    write("world.txt", level_text(build_map()).encode("ascii"))
+    grid = build_map()
+    write("world.txt", (level_text(grid) + look_text(grid)).encode("ascii"))
+    write_look_art(write)
 
 
 if __name__ == "__main__":

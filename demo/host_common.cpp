@@ -17,7 +17,8 @@ const char kUsage[] =
     "  --checksum K        print a checksum of every K-th frame before the HUD is drawn\n"
     "  --no-minimap        start with the minimap hidden\n"
     "  --assets DIR        where world.txt and the textures are (default: assets beside the program)\n"
-    "keys: arrows or WASD move and turn, Q/E step sideways, 1 flat, 2 textured, M minimap, Esc quit\n";
+    "keys: arrows or WASD move and turn, Q/E step sideways, 1 flat, 2 textured, M minimap, F fog,\n"
+    "      Page Up/Page Down look up and down, Home level, Esc quit\n";
 
 bool parseOptions(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
@@ -49,6 +50,9 @@ bool parseOptions(int argc, char** argv, Options& o) {
 }
 
 namespace {
+
+// Rows the view tilts per press of Page Up or Page Down.
+constexpr int kLookStep = 20;
 
 // One frame of keyboard movement for dt seconds.
 void steer(Scene& scene, double forward, double right, double side, double dt) {
@@ -87,10 +91,13 @@ int runDemo(const VelmoraApi& api, const Options& options, const std::string& as
         last = t;
         if (input.modeRequest) scene.mode = input.modeRequest;
         if (input.toggleMinimap) scene.minimap = !scene.minimap;
+        if (input.toggleFog) scene.fog = !scene.fog;
         if (options.walk) {
             if (!scriptedStep(scene, frame)) break;
         } else {
             steer(scene, input.forward, input.right, input.side, dt);
+            if (input.levelView) scene.pitch = 0;
+            tilt(scene, input.lookSteps * kLookStep);
             scene.seconds += dt;
         }
 

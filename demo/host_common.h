@@ -53,6 +53,9 @@ struct FrameInput {
     int modeRequest = 0;  // 1 or 2: switch to that mode
     bool toggleMinimap = false;
     double forward = 0, right = 0, side = 0;
+    bool toggleFog = false;
+    int lookSteps = 0;      // Page Up presses (and repeats) less Page Down ones
+    bool levelView = false;  // Home
 };
 
 // The windows' side of the frame loop: read the input, and read back the

@@ -48,6 +48,9 @@ struct Input {
     bool quit = false;
     int modeRequest = 0;
     bool toggleMinimap = false;
+    bool toggleFog = false;
+    int lookSteps = 0;
+    bool levelView = false;
 };
 Input g_input;
 bool g_presentable = false;  // vlInit has run, so WM_PAINT may present
@@ -57,11 +60,15 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
     switch (message) {
     case WM_KEYDOWN:
         g_input.down[wp & 0xFF] = true;
+        if (wp == VK_PRIOR) ++g_input.lookSteps;  // repeats too: holding the key keeps tilting
+        if (wp == VK_NEXT) --g_input.lookSteps;
         if (!(lp & (1 << 30))) {  // the first press, not a repeat
             if (wp == VK_ESCAPE) g_input.quit = true;
             if (wp == '1') g_input.modeRequest = 1;
             if (wp == '2') g_input.modeRequest = 2;
             if (wp == 'M') g_input.toggleMinimap = true;
+            if (wp == 'F') g_input.toggleFog = true;
+            if (wp == VK_HOME) g_input.levelView = true;
         }
         return 0;
     case WM_KEYUP:
@@ -143,7 +150,8 @@ std::vector<uint32_t> readWindow(HWND window) {
 // ------------------------------------------------------------------ timing
 
 // The keys since the last frame, and the steering keys held now: arrows or
-// WASD forward, back and turn, Q and E sideways.
+// WASD forward, back and turn, Q and E sideways; Page Up, Page Down and Home
+// tilt the view.
 demo::FrameInput pollInput() {
     pumpMessages();
     const bool* k = g_input.down;
@@ -154,8 +162,14 @@ demo::FrameInput pollInput() {
     in.forward = (k[VK_UP] || k['W'] ? 1 : 0) - (k[VK_DOWN] || k['S'] ? 1 : 0);
     in.right = (k[VK_RIGHT] || k['D'] ? 1 : 0) - (k[VK_LEFT] || k['A'] ? 1 : 0);
     in.side = (k['E'] ? 1 : 0) - (k['Q'] ? 1 : 0);
+    in.toggleFog = g_input.toggleFog;
+    in.lookSteps = g_input.lookSteps;
+    in.levelView = g_input.levelView;
     g_input.modeRequest = 0;
     g_input.toggleMinimap = false;
+    g_input.toggleFog = false;
+    g_input.lookSteps = 0;
+    g_input.levelView = false;
     return in;
 }
 

@@ -55,6 +55,9 @@ struct Input {
     bool quit = false;
     int modeRequest = 0;
     bool toggleMinimap = false;
+    bool toggleFog = false;
+    int lookSteps = 0;
+    bool levelView = false;
 };
 
 int keyOf(KeySym symbol) {
@@ -113,6 +116,11 @@ void pumpEvents(const DemoWindow& w, Input& input, const VelmoraApi& api) {
             if (firstPress && symbol == XK_1) input.modeRequest = 1;
             if (firstPress && symbol == XK_2) input.modeRequest = 2;
             if (firstPress && symbol == XK_m) input.toggleMinimap = true;
+            if (firstPress && symbol == XK_f) input.toggleFog = true;
+            if (firstPress && symbol == XK_Home) input.levelView = true;
+            // Repeats arrive as presses too: holding the key keeps tilting.
+            if (e.type == KeyPress && symbol == XK_Page_Up) ++input.lookSteps;
+            if (e.type == KeyPress && symbol == XK_Page_Down) --input.lookSteps;
         } else if (e.type == FocusOut) {
             for (bool& d : input.down) d = false;
         } else if (e.type == Expose && e.xexpose.count == 0) {
@@ -163,8 +171,14 @@ demo::FrameInput pollInput(const DemoWindow& w, Input& input, const VelmoraApi& 
     in.forward = (k[kForward] ? 1 : 0) - (k[kBack] ? 1 : 0);
     in.right = (k[kTurnRight] ? 1 : 0) - (k[kTurnLeft] ? 1 : 0);
     in.side = (k[kStepRight] ? 1 : 0) - (k[kStepLeft] ? 1 : 0);
+    in.toggleFog = input.toggleFog;
+    in.lookSteps = input.lookSteps;
+    in.levelView = input.levelView;
     input.modeRequest = 0;
     input.toggleMinimap = false;
+    input.toggleFog = false;
+    input.lookSteps = 0;
+    input.levelView = false;
     return in;
 }
 

@@ -25,6 +25,7 @@ frames="${DEMO_FRAMES:-690}"
 
 if [ -n "${DISPLAY:-}" ] && [ -z "${VL_FORCE_XVFB:-}" ]; then
     echo "Velmora demo: arrows or WASD move and turn, Q/E step sideways,"
+    echo "Page Up/Page Down look up and down, Home levels the view, F fog,"
     echo "1 flat, 2 textured, M minimap, Esc quits."
     exec ${run[@]+"${run[@]}"} "$exe" "$@"
 fi

@@ -29,6 +29,88 @@ void fill(const VelmoraApi& api, int r, int g, int b, int x1, int y1, int x2, in
 
 int lerp(int a, int b, int step, int steps) { return a + (b - a) * step / steps; }
 
+// ---------------------------------------------------------------- the look
+
+// The look's keys of the level file; true for any other key, which is left
+// for later versions of the file.
+bool readLookKey(const std::string& key, std::istringstream& words, Level& level) {
+    LevelLook& look = level.look;
+    if (key == "fog") {
+        look.fog = bool(words >> look.fogRed >> look.fogGreen >> look.fogBlue >> look.fogStart >> look.fogEnd);
+        return look.fog;
+    }
+    if (key == "floorrow" || key == "ceilingrow") {
+        LevelLook::Row row;
+        if (!(words >> row.x >> row.cells) || row.x < 0 || row.x >= level.rowCount ||
+            int(row.cells.size()) != level.rowLength)
+            return false;
+        (key == "floorrow" ? look.floorRows : look.ceilingRows).push_back(row);
+        return true;
+    }
+    if (key == "scale") {
+        LevelLook::Scale scale;
+        if (!(words >> scale.texture >> scale.width >> scale.height >> scale.lift)) return false;
+        look.scales.push_back(scale);
+        return true;
+    }
+    if (key == "look") {
+        LevelLook::Tilt tilt;
+        if (!(words >> tilt.waypoint >> tilt.pitch) || tilt.waypoint < 0) return false;
+        look.tilts.push_back(tilt);
+        return true;
+    }
+    return true;
+}
+
+// The floor and ceiling tiles and the sprites' sizes; after the map (whose
+// size clears the tiles) and the sprites.
+bool setupLook(const VelmoraApi& api, Scene& scene, std::string& error) {
+    const LevelLook& look = scene.level.look;
+    if (look.fog) api.vlSetFogColor(look.fogRed, look.fogGreen, look.fogBlue);
+    for (const LevelLook::Row& r : look.floorRows) {
+        if (*api.vlLoadFloorMap(r.x, r.cells.c_str()) == '\0') {
+            error = callError(api, "vlLoadFloorMap(" + std::to_string(r.x) + ")");
+            return false;
+        }
+    }
+    for (const LevelLook::Row& r : look.ceilingRows) {
+        if (*api.vlLoadCeilingMap(r.x, r.cells.c_str()) == '\0') {
+            error = callError(api, "vlLoadCeilingMap(" + std::to_string(r.x) + ")");
+            return false;
+        }
+    }
+    for (const LevelLook::Scale& s : look.scales) {
+        for (size_t i = 0; i < scene.level.sprites.size(); ++i) {
+            if (scene.level.sprites[i].texture != s.texture) continue;
+            if (failed(api.vlSetSpriteScale(scene.spriteIds[i], s.width, s.height, s.lift))) {
+                error = callError(api, "vlSetSpriteScale(" + std::to_string(i) + ")");
+                return false;
+            }
+        }
+    }
+    scene.pitch = 0;
+    return true;
+}
+
+// Each frame: the pitch, and the fog while it is on.
+void applyLook(const VelmoraApi& api, const Scene& scene) {
+    const LevelLook& look = scene.level.look;
+    api.vlSetPitch(scene.pitch);
+    if (scene.fog && look.fog) api.vlSetFog(look.fogStart, look.fogEnd);
+    else api.vlSetFog(0, 0);
+}
+
+// The tour's view eases, a few rows a frame, to the pitch of the last tilt
+// whose waypoint it has reached; integers only, so every target agrees.
+void easePitch(Scene& scene) {
+    constexpr int kRowsPerFrame = 2;
+    int target = 0;
+    for (const LevelLook::Tilt& t : scene.level.look.tilts)
+        if (size_t(t.waypoint) <= scene.waypoint) target = t.pitch;
+    const int step = target - scene.pitch;
+    tilt(scene, step > kRowsPerFrame ? kRowsPerFrame : step < -kRowsPerFrame ? -kRowsPerFrame : step);
+}
+
 }  // namespace
 
 bool loadLevel(const std::string& path, Level& level, std::string& error) {
@@ -83,7 +165,9 @@ bool loadLevel(const std::string& path, Level& level, std::string& error) {
             ok = bool(words >> level.patrolSprite >> level.patrolFrom.x >> level.patrolFrom.y >> level.patrolTo.x >>
                       level.patrolTo.y >> level.patrolSeconds) &&
                  level.patrolSeconds > 0;
-        }  // unknown keys are left for later versions of the file
+        } else {
+            ok = readLookKey(key, words, level);  // unknown keys are left for later versions of the file
+        }
         if (!ok) {
             error = path + ":" + std::to_string(lineNumber) + ": cannot read '" + line + "'";
             return false;
@@ -129,6 +213,7 @@ bool setupScene(const VelmoraApi& api, const std::string& assetsDir, Scene& scen
 
     scene.spriteIds.clear();
     for (const Level::Sprite& s : level.sprites) scene.spriteIds.push_back(int(api.vlAddSprite(s.x, s.y, s.texture)));
+    if (!setupLook(api, scene, error)) return false;
 
     // vlLoadBitmap cannot tell a missing file from image 0 by its result,
     // so check for the file first.
@@ -164,6 +249,11 @@ void turn(Camera& c, double cosAngle, double sinAngle) {
     c.planeY = planeX * sinAngle + c.planeY * cosAngle;
 }
 
+void tilt(Scene& scene, int rows) {
+    const int pitch = scene.pitch + rows;
+    scene.pitch = pitch > kMaxPitch ? kMaxPitch : pitch < -kMaxPitch ? -kMaxPitch : pitch;
+}
+
 void walkForward(Scene& scene, double distance) {
     // Keep a margin from walls so the camera never stands in a wall's face
     // (that would fill the view with one wall slice).
@@ -182,6 +272,7 @@ bool scriptedStep(Scene& scene, int frame) {
     constexpr double kCos = 0.99820053993520419, kSin = 0.059964006479444595;
     constexpr double kStep = 0.05;  // cells per frame
     scene.seconds = frame / kScriptedFps;
+    easePitch(scene);
     Camera& c = scene.camera;
     while (scene.waypoint < scene.level.walk.size()) {
         const Point target = scene.level.walk[scene.waypoint];
@@ -231,21 +322,27 @@ void prepareFrame(const VelmoraApi& api, Scene& scene) {
     api.vlSetPlayerDir(c.dirX, c.dirY);
     api.vlSetPlane(c.planeX, c.planeY);
     api.vlSetRenderMode(scene.mode);
+    applyLook(api, scene);
 
     // The library never clears the back buffer: whatever a frame does not
     // write (sky and ground in flat mode, a line under each wall in textured
     // mode) shows the previous frame's HUD unless it is painted first.
-    const int horizon = kViewHeight / 2;
+    const int horizon = kViewHeight / 2 + scene.pitch, ground = kViewHeight - horizon;
     if (scene.mode == 1) {
         constexpr int kBands = 20;
         for (int i = 0; i < kBands; ++i) {
             const int top = horizon * i / kBands, bottom = horizon * (i + 1) / kBands;
             fill(api, lerp(34, 150, i, kBands), lerp(56, 186, i, kBands), lerp(120, 226, i, kBands), 0, top,
                  kViewWidth, bottom);
-            const int gTop = horizon + horizon * i / kBands, gBottom = horizon + horizon * (i + 1) / kBands;
+            const int gTop = horizon + ground * i / kBands, gBottom = horizon + ground * (i + 1) / kBands;
             fill(api, lerp(54, 124, i, kBands), lerp(48, 108, i, kBands), lerp(40, 84, i, kBands), 0, gTop,
                  kViewWidth, gBottom);
         }
+    } else if (scene.fog && level.look.fog) {
+        // The row under each wall is one of those the frame leaves; far off,
+        // where the fog has turned the floor to its own colour, a dark row
+        // would show.
+        fill(api, level.look.fogRed, level.look.fogGreen, level.look.fogBlue, 0, 0, kViewWidth, kViewHeight);
     } else {
         fill(api, 16, 12, 10, 0, 0, kViewWidth, kViewHeight);
     }
@@ -298,7 +395,7 @@ void drawOverlays(const VelmoraApi& api, const Scene& scene) {
 std::string hudText(const Scene& scene, double fps, double renderMs) {
     char text[200];
     std::snprintf(text, sizeof text,
-                  "%5.1f fps   render %5.2f ms   x %5.2f  y %5.2f   %s      1/2 mode   M map   arrows/WASD move   Esc quit",
+                  "%5.1f fps   render %5.2f ms   x %5.2f  y %5.2f   %s     1/2 mode  M map  F fog  PgUp/PgDn look  arrows/WASD move  Esc quit",
                   fps, renderMs, scene.camera.posX, scene.camera.posY, scene.mode == 1 ? "flat" : "textured");
     return text;
 }

@@ -18,6 +18,29 @@ struct Point {
     double x = 0, y = 0;
 };
 
+// What the level file says about the look: fog, floor and ceiling tiles per
+// cell, sprite sizes, and the tour's view tilting up and down (the keys fog,
+// floorrow, ceilingrow, scale and look).
+struct LevelLook {
+    struct Row {
+        int x;
+        std::string cells;
+    };
+    struct Scale {
+        int texture;  // every sprite of this texture
+        double width, height, lift;
+    };
+    struct Tilt {
+        int waypoint, pitch;  // from this tour waypoint on, the view eases to this pitch
+    };
+    bool fog = false;
+    int fogRed = 0, fogGreen = 0, fogBlue = 0;
+    double fogStart = 0, fogEnd = 0;
+    std::vector<Row> floorRows, ceilingRows;
+    std::vector<Scale> scales;
+    std::vector<Tilt> tilts;
+};
+
 // The level file that gen_assets.py writes next to the textures.
 struct Level {
     struct Texture {
@@ -43,6 +66,7 @@ struct Level {
     int patrolSprite = -1;  // a sprite that goes back and forth between two points
     Point patrolFrom, patrolTo;
     double patrolSeconds = 1;
+    LevelLook look;
 };
 
 bool loadLevel(const std::string& path, Level& level, std::string& error);
@@ -62,7 +86,11 @@ struct Scene {
     std::vector<int> spriteIds;
     size_t waypoint = 0;   // next point of the scripted walk
     double seconds = 0;    // world time, drives the moving sprite
+    bool fog = true;       // the level's fog, if it has one
+    int pitch = 0;         // rows the horizon moves down (looking up)
 };
+
+constexpr int kMaxPitch = 200;  // a third of the view up or down
 
 // Loads textures, colours, map, sprites and logo from assetsDir into the
 // library and places the camera at the level's start.
@@ -71,6 +99,8 @@ bool setupScene(const VelmoraApi& api, const std::string& assetsDir, Scene& scen
 // Turns the camera by the angle whose cosine and sine are given (positive
 // turns right, towards the camera plane).
 void turn(Camera& camera, double cosAngle, double sinAngle);
+// Looks up (positive rows) or down, within kMaxPitch.
+void tilt(Scene& scene, int rows);
 // Moves along the view direction (negative: backwards), sliding along walls.
 void walkForward(Scene& scene, double distance);
 // One frame of the scripted tour: turn towards the next point, then walk to

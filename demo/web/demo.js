@@ -10,6 +10,7 @@
 
 const VIEW_WIDTH = 800, VIEW_HEIGHT = 600;  // the view fills the back buffer
 const SCRIPTED_FPS = 60;
+const MAX_PITCH = 200, LOOK_STEP = 20;  // rows: a third of the view up or down; per Page Up or Page Down
 
 // ---------------------------------------------------------------- the world
 
@@ -17,8 +18,10 @@ const SCRIPTED_FPS = 60;
 // the demo, as on the desktop.
 function parseLevel(text) {
   const level = { textures: [], flats: [], floorTexture: 0, ceilingTexture: 0, rowLength: 0, rowCount: 0, rows: [],
-                  sprites: [], start: [0, 0], startDir: [1, 0], walk: [], logo: "", patrol: null };
-  const fields = { texture: 2, flat: 4, floor: 1, ceiling: 1, map: 2, row: 2, sprite: 3, start: 4, walk: 2, logo: 1, patrol: 6 };
+                  sprites: [], start: [0, 0], startDir: [1, 0], walk: [], logo: "", patrol: null,
+                  look: { fog: null, floorRows: [], ceilingRows: [], scales: [], tilts: [] } };
+  const fields = { texture: 2, flat: 4, floor: 1, ceiling: 1, map: 2, row: 2, sprite: 3, start: 4, walk: 2, logo: 1, patrol: 6,
+                   fog: 5, floorrow: 2, ceilingrow: 2, scale: 4, look: 2 };
   text.split("\n").forEach((raw, i) => {
     const line = raw.replace(/\r$/, ""), w = line.trim().split(/\s+/), n = k => Number(w[k]);
     if (!(w[0] in fields)) return;  // comments, and keys left for later versions of the file
@@ -45,11 +48,28 @@ function parseLevel(text) {
         level.patrol = { sprite: n(1), from: [n(2), n(3)], to: [n(4), n(5)], seconds: n(6) };
         ok = n(6) > 0;
         break;
+      default: ok = readLookKey(level, w, n);
     }
     if (!ok) throw new Error(`world.txt:${i + 1}: cannot read '${line}'`);
   });
   if (!level.rows.length) throw new Error("world.txt: no map");
   return level;
+}
+
+// The look's keys: fog, floor and ceiling tiles per cell, sprite sizes
+// (every sprite of a texture) and the tour's tilts; false when unreadable.
+function readLookKey(level, w, n) {
+  const look = level.look;
+  switch (w[0]) {
+    case "fog": look.fog = { rgb: [n(1), n(2), n(3)], start: n(4), end: n(5) }; return true;
+    case "floorrow": case "ceilingrow":
+      if (!(n(1) >= 0 && n(1) < level.rowCount && w[2].length === level.rowLength)) return false;
+      (w[0] === "floorrow" ? look.floorRows : look.ceilingRows).push({ x: n(1), cells: w[2] });
+      return true;
+    case "scale": look.scales.push({ texture: n(1), width: n(2), height: n(3), lift: n(4) }); return true;
+    case "look": look.tilts.push({ waypoint: n(1), pitch: n(2) }); return n(1) >= 0;
+  }
+  return true;
 }
 
 // Everything outside the map counts as wall.
@@ -73,6 +93,7 @@ async function setupScene(m, scene) {
     if (m.vlLoadMap(x, row) === "") throw new Error(`vlLoadMap(${x}): ${m.vlGetLastError()}`);
   });
   scene.spriteIds = level.sprites.map(s => m.vlAddSprite(s.x, s.y, s.texture));
+  setupLook(m, scene);
   // vlLoadBitmap cannot tell a missing file from image 0 by its result, so
   // only a file that arrived is loaded.
   if (level.logo && await m.fetchFile("assets/" + level.logo, "assets/" + level.logo).then(() => true, () => false))
@@ -85,7 +106,45 @@ async function setupScene(m, scene) {
   [c.planeX, c.planeY] = [-c.dirY * 0.66, c.dirX * 0.66];
 }
 
+// The floor and ceiling tiles and the sprites' sizes; after the map (whose
+// size clears the tiles) and the sprites.
+function setupLook(m, scene) {
+  const look = scene.level.look;
+  if (look.fog) m.vlSetFogColor(...look.fog.rgb);
+  for (const [rows, load] of [[look.floorRows, "vlLoadFloorMap"], [look.ceilingRows, "vlLoadCeilingMap"]])
+    for (const r of rows)
+      if (m[load](r.x, r.cells) === "") throw new Error(`${load}(${r.x}): ${m.vlGetLastError()}`);
+  for (const s of look.scales)
+    scene.level.sprites.forEach((sprite, i) => {
+      if (sprite.texture === s.texture && m.vlSetSpriteScale(scene.spriteIds[i], s.width, s.height, s.lift) === -1)
+        throw new Error(`vlSetSpriteScale(${i}): ${m.vlGetLastError()}`);
+    });
+  scene.pitch = 0;
+}
+
+// Each frame: the pitch, and the fog while it is on.
+function applyLook(m, scene) {
+  const fog = scene.level.look.fog;
+  m.vlSetPitch(scene.pitch);
+  if (scene.fog && fog) m.vlSetFog(fog.start, fog.end);
+  else m.vlSetFog(0, 0);
+}
+
 // ---------------------------------------------------------------- moving
+
+// Looks up (positive rows) or down, within MAX_PITCH.
+function tilt(scene, rows) {
+  scene.pitch = Math.max(-MAX_PITCH, Math.min(MAX_PITCH, scene.pitch + rows));
+}
+
+// The tour's view eases, a few rows a frame, to the pitch of the last tilt
+// whose waypoint it has reached; integers only, as on the desktop.
+function easePitch(scene) {
+  const rowsPerFrame = 2;
+  let target = 0;
+  for (const t of scene.level.look.tilts) if (t.waypoint <= scene.waypoint) target = t.pitch;
+  tilt(scene, Math.max(-rowsPerFrame, Math.min(rowsPerFrame, target - scene.pitch)));
+}
 
 // Turns by the angle whose cosine and sine are given (positive: right).
 function turn(c, cos, sin) {
@@ -109,6 +168,7 @@ function walkForward(scene, distance) {
 function scriptedStep(scene, frame) {
   const cos = 0.99820053993520419, sin = 0.059964006479444595, step = 0.05;  // 0.06 radians; cells per frame
   scene.seconds = frame / SCRIPTED_FPS;
+  easePitch(scene);
   const c = scene.camera, walk = scene.level.walk;
   while (scene.waypoint < walk.length) {
     const [x, y] = walk[scene.waypoint], tx = x - c.posX, ty = y - c.posY;
@@ -136,7 +196,8 @@ function scriptedStep(scene, frame) {
   return false;
 }
 
-// Arrows or WASD move and turn, Q and E step sideways.
+// Arrows or WASD move and turn, Q and E step sideways (Page Up, Page Down,
+// Home and F act on their key presses, below).
 function steer(scene, keys, dt) {
   const speed = 3.0, turnSpeed = 2.4;  // cells and radians per second
   const held = (...codes) => codes.some(k => keys.has(k)) ? 1 : 0;
@@ -173,14 +234,17 @@ function drawScene(m, scene, timeRender) {
   m.vlSetPlayerDir(c.dirX, c.dirY);
   m.vlSetPlane(c.planeX, c.planeY);
   m.vlSetRenderMode(scene.mode);
-  const horizon = VIEW_HEIGHT / 2, bands = 20;
+  applyLook(m, scene);
+  const horizon = VIEW_HEIGHT / 2 + scene.pitch, ground = VIEW_HEIGHT - horizon, bands = 20;
   if (scene.mode === 1) {
-    for (let i = 0; i < bands; ++i) {  // a painted sky and ground
+    for (let i = 0; i < bands; ++i) {  // a painted sky and ground, about the tilted horizon
       const top = Math.trunc(horizon * i / bands), bottom = Math.trunc(horizon * (i + 1) / bands);
       fill(m, lerp(34, 150, i, bands), lerp(56, 186, i, bands), lerp(120, 226, i, bands), 0, top, VIEW_WIDTH, bottom);
-      fill(m, lerp(54, 124, i, bands), lerp(48, 108, i, bands), lerp(40, 84, i, bands), 0, horizon + top, VIEW_WIDTH,
-           horizon + bottom);
+      fill(m, lerp(54, 124, i, bands), lerp(48, 108, i, bands), lerp(40, 84, i, bands), 0,
+           horizon + Math.trunc(ground * i / bands), VIEW_WIDTH, horizon + Math.trunc(ground * (i + 1) / bands));
     }
+  } else if (scene.fog && level.look.fog) {  // the fog's colour under far walls, where the floor has faded to it
+    fill(m, ...level.look.fog.rgb, 0, 0, VIEW_WIDTH, VIEW_HEIGHT);
   } else {
     fill(m, 16, 12, 10, 0, 0, VIEW_WIDTH, VIEW_HEIGHT);
   }
@@ -231,8 +295,8 @@ function drawHud(m, scene, fps, renderMs) {
   fill(m, 14, 12, 22, 0, 0, VIEW_WIDTH, 19);
   m.vlDrawColor(236, 232, 214);  // text takes the colour set last
   m.vlDrawText(8, 3, `${f(fps, 1)} fps   render ${f(renderMs, 2)} ms   x ${f(scene.camera.posX, 2)}  y ` +
-               `${f(scene.camera.posY, 2)}   ${scene.mode === 1 ? "flat" : "textured"}      1/2 mode   M map   ` +
-               "arrows/WASD move   Esc quit");
+               `${f(scene.camera.posY, 2)}   ${scene.mode === 1 ? "flat" : "textured"}     1/2 mode  M map  F fog  ` +
+               "PgUp/PgDn look  arrows/WASD move  Esc quit");
 }
 
 // FNV-1a (32 bits) over the red, green and blue bytes: the desktop demo's
@@ -252,7 +316,7 @@ function checksum(rgba) {
   const status = document.getElementById("status");
   const canvas = document.getElementById("view");
   const scene = { mode: Number(query.get("mode")) === 1 ? 1 : 2, minimap: !query.has("no-minimap"), logo: -1, spriteIds: [],
-                  waypoint: 0, seconds: 0, camera: { posX: 0, posY: 0, dirX: 1, dirY: 0, planeX: 0, planeY: 0.66 } };
+                  waypoint: 0, seconds: 0, fog: true, pitch: 0, camera: { posX: 0, posY: 0, dirX: 1, dirY: 0, planeX: 0, planeY: 0.66 } };
   let m;
   try {
     m = await Velmora({ canvas });
@@ -319,11 +383,15 @@ function checksum(rgba) {
   }
   addEventListener("keydown", e => {
     keys.add(e.code);
+    if (e.code.startsWith("Arrow") || e.code.startsWith("Page") || e.code === "Home") e.preventDefault();  // the page itself must not scroll
+    // Repeats too: holding the key keeps tilting.
+    if (e.code === "PageUp" || e.code === "PageDown") tilt(scene, e.code === "PageUp" ? LOOK_STEP : -LOOK_STEP);
     if (e.repeat) return;
     if (e.code === "Escape") quit = true;
     if (e.code === "Digit1" || e.code === "Digit2") scene.mode = e.code === "Digit1" ? 1 : 2;
     if (e.code === "KeyM") scene.minimap = !scene.minimap;
-    if (e.code.startsWith("Arrow")) e.preventDefault();  // the page itself must not scroll
+    if (e.code === "KeyF") scene.fog = !scene.fog;
+    if (e.code === "Home") scene.pitch = 0;
   });
   addEventListener("keyup", e => keys.delete(e.code));
   addEventListener("blur", () => keys.clear());
