@@ -128,10 +128,26 @@ double median(std::vector<double> v) {
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
+// The scene's look, or the defaults; the engine's tables are shared by the
+// scenes with the same sprites.
+void setLook(const VelmoraApi& a, const Scene& s) {
+    a.vlSetFogColor(kFogRed, kFogGreen, kFogBlue);
+    a.vlSetFog(s.look ? kFogStart : 0, s.look ? kFogEnd : 0);
+    a.vlSetPitch(s.look ? kPitch : 0);
+    for (int x = 0; x < kMapSide; ++x) {
+        std::string row;
+        for (int y = 0; y < kMapSide; ++y) row += char('0' + (s.look ? floorCell(x, y) : 0));
+        a.vlLoadFloorMap(x, row.c_str());
+    }
+    const double scale = s.look ? kSpriteScale : 1;
+    for (int i = 0; i < s.sprites; ++i) a.vlSetSpriteScale(i, scale, scale, 0);
+}
+
 // Renders frames [first, first + count) of the walk, each timed alone.
 void timeFrames(const VelmoraApi& a, const Scene& s, int first, int count, std::vector<double>& times) {
     a.vlSetWindowSize(s.width, s.height);
     a.vlSetRenderMode(s.mode);
+    setLook(a, s);
     for (int n = first; n < first + count; ++n) {
         const Pose p = cameraPose(n);
         a.vlSetPlayerPos(p.posX, p.posY);

@@ -22,6 +22,7 @@ frame and present 800x600|800x600 frame + vlDrawScreen|
 textured 512x384, no sprites|textured 512x384, no sprites|
 textured 512x384, 1000 sprites|textured 512x384, 1000 sprites|
 textured 512x384, 1000 clear sprites|textured 512x384, 1000 clear|
+textured 512x384, 64 sprites, look|textured 512x384, 64 sprites, look|
 sort and projection of 1000 sprites|sort, projection 1000 sprites|
 '
 

@@ -342,10 +342,6 @@ uint32_t texelPixels(const std::vector<Colour>& texture, size_t reach, bool halv
     return uint32_t(n);
 }
 
-// Cell values that some cell of the layer holds, as textures to prepare
-// (bit n for value n); none when no cell holds one above 0.
-uint32_t cellTexturesOf(const CellLayer& l) { return l.cells.empty() ? 0u : uint32_t(l.used) & ~1u; }
-
 }  // namespace
 
 bool prepareFloorCeiling(const RenderSettings& view, const Camera& camera, const World& world,
@@ -353,7 +349,7 @@ bool prepareFloorCeiling(const RenderSettings& view, const Camera& camera, const
     const std::vector<Colour>* floorTexture = view.floorTexture > 0 ? textureAt(world, view.floorTexture) : nullptr;
     const std::vector<Colour>* ceilingTexture =
         view.ceilingTexture > 0 ? textureAt(world, view.ceilingTexture) : nullptr;
-    const uint32_t floorCells = cellTexturesOf(world.floorMap), ceilingCells = cellTexturesOf(world.ceilingMap);
+    const uint32_t floorCells = cellValuesOf(world.floorMap), ceilingCells = cellValuesOf(world.ceilingMap);
     if (!floorTexture && !ceilingTexture && floorCells == 0 && ceilingCells == 0) return false;
     out = FloorCeilingFrame{};
     // Remainders keep |floorTexX| < textureWidth and |floorTexY| <

@@ -221,7 +221,7 @@ void randomLook(Random& r, Scene& s) {
         v.pitch = r.pick({0, 1, -1, 40, -40, r.range(-300, 300), 191, 192, -192, 600, -600, 10000, -10000});
     const MapGrid& map = s.world.worldMap;
     for (CellLayer* layer : {&s.world.floorMap, &s.world.ceilingMap}) {
-        *layer = CellLayer{map.rowLength, map.rowCount, {}, 0};
+        *layer = CellLayer{map.rowLength, map.rowCount, {}, {}};
         if (!r.chance(0.5)) continue;
         const bool checker = r.chance(0.5);
         for (int32_t x = 0; x < map.rowCount; ++x) {
