@@ -99,7 +99,8 @@ struct FrameBuffers {
     // Scratch reused from frame to frame; nothing in them outlives a frame
     // but rowDistance, which holds for as long as the view's height.
     std::vector<ColumnCast> columns;   // the column pass's rays, one per screen column
-    std::vector<double> rowDistance;   // floor distance of each screen row
+    std::vector<double> rowDistance;   // floor distance of each screen row (and below, with pitch)
+    int32_t rowDistancePitch = 0;      // the pitch rowDistance was made for
     std::vector<double> footX, footY;  // per column: the floor point at the wall's foot
     std::vector<double> wallDistance;  // per column: perpWallDist
     std::vector<int32_t> firstFloorRow; // per column: the first floor row (screenHeight: none)
