@@ -283,6 +283,23 @@ inline __m128i cellsOf(const Lanes& l, __m128i sizeShift, __m128i margin, __m128
     return _mm_sra_epi32(_mm_add_epi32(l.whole, below), sizeShift);
 }
 
+// Fog of weight w on four pixels at once, as fogBlend does it on each: the
+// channels as 16-bit lanes, whose sums stay below 2^16.
+struct FogQuad {
+    __m128i keep, add;  // 256 - w; fog channel times w, plus 128
+    FogQuad(uint32_t fogPixel, int32_t w) {
+        const __m128i fog = _mm_unpacklo_epi8(_mm_set1_epi32(int32_t(fogPixel)), _mm_setzero_si128());
+        keep = _mm_set1_epi16(int16_t(256 - w));
+        add = _mm_add_epi16(_mm_mullo_epi16(fog, _mm_set1_epi16(int16_t(w))), _mm_set1_epi16(128));
+    }
+    __m128i blend(__m128i pixels) const {
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i low = _mm_unpacklo_epi8(pixels, zero), high = _mm_unpackhi_epi8(pixels, zero);
+        return _mm_packus_epi16(_mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(low, keep), add), 8),
+                                _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(high, keep), add), 8));
+    }
+};
+
 // Stepped rows (see above). General frames (pitch, fog, per-cell textures)
 // take their row ranges, fog and cells from the frame; the others run as
 // they always have.
@@ -314,6 +331,7 @@ void floorCeilingRowsStepped(const RowPass& r, const FloorCeilingFrame& f, Pixel
         uint8_t* const ceilingRow = lines.ceiling;
         const double distance = f.rowDistance[y];
         if (General) w = fogWeight(f.fogStart, f.fogEnd, distance);
+        const FogQuad fog(f.fogPixel, w);
         const auto onePixel = [&](int32_t x) {
             if (General)
                 generalPixel(f, distance, w, x, floorRow, ceilingRow);
@@ -348,37 +366,60 @@ void floorCeilingRowsStepped(const RowPass& r, const FloorCeilingFrame& f, Pixel
                 _mm_movemask_ps(_mm_castsi128_ps(_mm_and_si128(clearOfTies(qx, limit), clearOfTies(qy, limit))));
             const __m128i index = _mm_or_si128(_mm_and_si128(qx.whole, maskX),
                                                _mm_sll_epi32(_mm_and_si128(qy.whole, maskY), shift));
-            if ((here & clear) == 15 && !cells) {
+            if (!General && (here & clear) == 15) {
                 // Taken out of the register once for both textures.
                 const uint32_t i0 = uint32_t(_mm_cvtsi128_si32(index));
                 const uint32_t i1 = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(index, 0x55)));
                 const uint32_t i2 = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(index, 0xAA)));
                 const uint32_t i3 = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(index, 0xFF)));
-                const auto quad = [&](uint8_t* line, const uint32_t* pixels) {
-                    if (General && w != 0)
-                        putPixelQuad(line, fogBlend(pixels[i0], f.fogPixel, w), fogBlend(pixels[i1], f.fogPixel, w),
-                                     fogBlend(pixels[i2], f.fogPixel, w), fogBlend(pixels[i3], f.fogPixel, w));
-                    else
-                        putPixelQuad(line, pixels[i0], pixels[i1], pixels[i2], pixels[i3]);
-                };
-                if (Floors && (!General || floorRow)) quad(floorRow + 3 * x, floorPixels);
-                if (Ceilings && (!General || ceilingRow)) quad(ceilingRow + 3 * x, ceilingPixels);
+                if (Floors)
+                    putPixelQuad(floorRow + 3 * x, floorPixels[i0], floorPixels[i1], floorPixels[i2], floorPixels[i3]);
+                if (Ceilings)
+                    putPixelQuad(ceilingRow + 3 * x, ceilingPixels[i0], ceilingPixels[i1], ceilingPixels[i2],
+                                 ceilingPixels[i3]);
                 continue;
             }
             uint32_t at[4];
             _mm_storeu_si128(reinterpret_cast<__m128i*>(at), index);
             if (General) {
+                // The quad's textures: the frame's own, or its cell's when
+                // all four points lie, certainly, in one cell.
+                const uint32_t* floorTable = floorPixels;
+                const uint32_t* ceilingTable = ceilingPixels;
                 int32_t cellX[4] = {}, cellY[4] = {};
                 int certain = 15;
+                bool oneCell = true;
                 if (cells) {
                     // The margin of a lane, as a distance from 1/2 in the
                     // fraction; where the limit never passes, the lane is
                     // not clear anyway.
                     const __m128i margin = _mm_sub_epi32(_mm_set1_epi32(0x7FFFFFFF), limit);
                     __m128i sure = _mm_set1_epi32(-1);
-                    _mm_storeu_si128(reinterpret_cast<__m128i*>(cellX), cellsOf(qx, shift, margin, sure));
-                    _mm_storeu_si128(reinterpret_cast<__m128i*>(cellY), cellsOf(qy, shiftY, margin, sure));
+                    const __m128i cx = cellsOf(qx, shift, margin, sure), cy = cellsOf(qy, shiftY, margin, sure);
                     certain = _mm_movemask_ps(_mm_castsi128_ps(sure));
+                    const __m128i same = _mm_and_si128(_mm_cmpeq_epi32(cx, _mm_shuffle_epi32(cx, 0)),
+                                                       _mm_cmpeq_epi32(cy, _mm_shuffle_epi32(cy, 0)));
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(cellX), cx);
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(cellY), cy);
+                    oneCell = _mm_movemask_ps(_mm_castsi128_ps(same)) == 15;
+                    if (oneCell) {
+                        floorTable = f.floorCells[f.floorMap ? layerAt(*f.floorMap, cellX[0], cellY[0]) : 0];
+                        ceilingTable = f.ceilingCells[f.ceilingMap ? layerAt(*f.ceilingMap, cellX[0], cellY[0]) : 0];
+                    }
+                }
+                if (oneCell && (here & clear & certain) == 15) {
+                    const auto quad = [&](uint8_t* line, const uint32_t* pixels) {
+                        __m128i v = _mm_setr_epi32(int32_t(pixels[at[0]]), int32_t(pixels[at[1]]),
+                                                   int32_t(pixels[at[2]]), int32_t(pixels[at[3]]));
+                        if (w != 0) v = fog.blend(v);
+                        putPixelQuad(line, uint32_t(_mm_cvtsi128_si32(v)),
+                                     uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(v, 0x55))),
+                                     uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(v, 0xAA))),
+                                     uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(v, 0xFF))));
+                    };
+                    if (floorRow && floorTable) quad(floorRow + 3 * x, floorTable);
+                    if (ceilingRow && ceilingTable) quad(ceilingRow + 3 * x, ceilingTable);
+                    continue;
                 }
                 for (int k = 0; k < 4; ++k) {
                     if (!(here >> k & 1)) continue;
