@@ -51,6 +51,8 @@ VL_API double VL_CALL vlDrawSprite(double index, double x, double y); /* Draws o
 VL_API double VL_CALL vlDrawScreen(void);                         /* Copies the back buffer to the window; returns 1.0. */
 VL_API double VL_CALL vlCopyBackBuffer(void* destination, double format); /* Writes the 800x600 back buffer, rows top-down, 4 bytes a pixel (0: R,G,B,255; 1: B,G,R,255); returns 1920000.0. */
 VL_API const char* VL_CALL vlGetLastError(void);                  /* "Class: message" of the last failed call, or "" if none failed. */
+VL_API double VL_CALL vlCastRay(double x, double y, double dirX, double dirY); /* Marches a ray as the renderer does; returns the distance to the wall it meets. */
+VL_API double VL_CALL vlGetRayHit(double what);                   /* What the last successful vlCastRay met: 0/1 wall cell x/y, 2 side, 3 kind, 4/5 hit point x/y. */
 
 #ifdef __cplusplus
 }

@@ -188,4 +188,12 @@ double VL_CALL vlCopyBackBuffer(void* destination, double format) {
 
 const char* VL_CALL vlGetLastError(void) { return g_engine.lastError.c_str(); }
 
+double VL_CALL vlCastRay(double x, double y, double dirX, double dirY) {
+    return guarded([&] { return vl::castRay(g_engine, x, y, dirX, dirY); });
+}
+
+double VL_CALL vlGetRayHit(double what) {
+    return guarded([&] { return vl::rayHit(g_engine, what); });
+}
+
 }  // extern "C"
