@@ -10,6 +10,13 @@
 
 namespace vl {
 
+// What the last successful vlCastRay met, in vlGetRayHit's order: the wall
+// cell's x and y, the side (0 or 1), the wall's kind, the hit point's x and y.
+struct RayHit {
+    bool valid = false;
+    double values[6] = {};
+};
+
 struct EngineState {
     bool initialised = false;     // vlInit has run: the surfaces and buffers exist
     int32_t windowHandle = 0;
@@ -22,6 +29,7 @@ struct EngineState {
     FrameBuffers frame;
     std::string mapRowText;       // what vlLoadMap returns; valid until its next call
     std::string lastError;        // "Class: message" of the last failed call
+    RayHit lastRay;               // kept by vlInit: it answers for the map it was cast in
 };
 
 // The record the exports work on (zeroed at library load).
@@ -32,5 +40,8 @@ void setWindowSize(EngineState& st, int32_t width, int32_t height);
 void raycastingScreen(EngineState& st);
 // The drawing calls need the surfaces vlInit makes.
 void requireInit(const EngineState& st);
+// The host's questions, answered by the renderer's own ray.
+double castRay(EngineState& st, double x, double y, double dirX, double dirY);
+double rayHit(const EngineState& st, double what);
 
 }  // namespace vl

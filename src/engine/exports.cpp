@@ -238,4 +238,12 @@ double VL_CALL vlSetSpriteScale(double index, double width, double height, doubl
     });
 }
 
+double VL_CALL vlCastRay(double x, double y, double dirX, double dirY) {
+    return guarded([&] { return vl::castRay(g_engine, x, y, dirX, dirY); });
+}
+
+double VL_CALL vlGetRayHit(double what) {
+    return guarded([&] { return vl::rayHit(g_engine, what); });
+}
+
 }  // extern "C"

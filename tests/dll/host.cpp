@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
-const char* const kExportNames[25] = {
+const char* const kExportNames[33] = {
     "vlInit", "vlFree", "vlTest", "vlSetWindowSize", "vlSetRenderMode", "vlSetTextureSize",
     "vlSetPlayerPos", "vlSetPlayerDir", "vlSetPlane", "vlSetFloorCeilTexture", "vlSetMapSize", "vlLoadMap",
     "vlSetFlatWallColor", "vlLoadTexture", "vlAddSprite", "vlSetSpritePos", "vlLoadBitmap",
     "vlRaycastingScreen", "vlDrawColor", "vlDrawRectangle", "vlDrawText", "vlDrawSprite", "vlDrawScreen",
-    "vlCopyBackBuffer", "vlGetLastError"};
+    "vlCopyBackBuffer", "vlGetLastError", "vlSetFogColor", "vlSetFog", "vlSetPitch", "vlLoadFloorMap",
+    "vlLoadCeilingMap", "vlSetSpriteScale", "vlCastRay", "vlGetRayHit"};
 
 static HMODULE module() {
     static HMODULE m = LoadLibraryA("Velmora.dll");
@@ -36,7 +37,7 @@ Velmora& velmora() {
         RESOLVE(vlLoadTexture); RESOLVE(vlAddSprite); RESOLVE(vlSetSpritePos); RESOLVE(vlLoadBitmap);
         RESOLVE(vlRaycastingScreen); RESOLVE(vlDrawColor); RESOLVE(vlDrawRectangle); RESOLVE(vlDrawText);
         RESOLVE(vlDrawSprite); RESOLVE(vlDrawScreen); RESOLVE(vlCopyBackBuffer);
-        RESOLVE(vlGetLastError);
+        RESOLVE(vlGetLastError); RESOLVE(vlCastRay); RESOLVE(vlGetRayHit);
 #undef RESOLVE
         return r;
     }();

@@ -42,10 +42,12 @@ struct Velmora {
     Fn0 vlDrawScreen;
     FnCopy vlCopyBackBuffer;
     FnError vlGetLastError;
+    Fn4 vlCastRay;
+    Fn1 vlGetRayHit;
 };
 
 // The names the DLL must export, exactly.
-extern const char* const kExportNames[25];
+extern const char* const kExportNames[33];
 
 // Loads Velmora.dll once per process; a missing export fails the test that asks.
 Velmora& velmora();

@@ -198,6 +198,23 @@ async function canvases() {
   check("... and the pixels are still there", n.backBufferRGBA().length === 800 * 600 * 4);
 }
 
+// vlCastRay and vlGetRayHit on the renderer's example map, as natively.
+async function castRay() {
+  const m = await Velmora({});
+  m.vlSetMapSize(8, 8);
+  for (let x = 0; x < 8; ++x) m.vlLoadMap(x, x === 0 || x === 7 ? "11111111" : x === 5 ? "10200001" : "10000001");
+  const hit = () => [0, 1, 2, 3, 4, 5].map(what => m.vlGetRayHit(what)).join();
+  same("vlGetRayHit before a cast", m.vlGetRayHit(0), -1);
+  same("vlCastRay along the centre column", m.vlCastRay(2.5, 2.5, 1, 0), 2.5);
+  same("... meets cell (5, 2), side 0, kind 2, at (5, 2.5)", hit(), "5,2,0,2,5,2.5");
+  same("vlCastRay through a tie", m.vlCastRay(2.5, 2.5, 1, 1), 4.5 * Math.SQRT2);
+  same("... meets cell (6, 7) on side 1 at (7, 7)", hit(), "6,7,1,1,7,7");
+  same("a ray from outside the map", m.vlCastRay(20.5, 2.5, -1, 0), -1);
+  same("... leaves the map", m.vlGetLastError(), "ERangeError: The ray leaves the map");
+  same("... and the last hit stays", hit(), "6,7,1,1,7,7");
+  same("a NaN direction", [m.vlCastRay(2.5, 2.5, NaN, 1), m.vlGetLastError()].join(), "-1,ERangeError: Ray out of range");
+}
+
 // A trap inside the module ends it: that call and every later one throw.
 async function trapped() {
   const m = await Velmora({});
@@ -220,6 +237,7 @@ async function trapped() {
     await errors(m, recorded);
     await beforeInit();
     await canvases();
+    await castRay();
     await trapped();
   } catch (e) {
     check("the page runs to its end", false, e && e.stack || String(e));
