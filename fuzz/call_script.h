@@ -68,7 +68,7 @@ inline std::string loadPath(ByteStream& in) {
 
 // Performs one export call; frames are counted so a script stays cheap.
 inline void oneCall(ByteStream& in, int& framesLeft) {
-    switch (in.byte() % 29) {
+    switch (in.byte() % 30) {
     case 0:  // rarer than the others: it makes fresh 800x600 surfaces
         if (in.byte() < 32) vlInit(in.real());
         break;
@@ -104,6 +104,7 @@ inline void oneCall(ByteStream& in, int& framesLeft) {
     case 26: { const double r = in.real(); const std::string t = in.text(40);
                if (in.byte() & 1) vlLoadFloorMap(r, t.c_str()); else vlLoadCeilingMap(r, t.c_str()); break; }
     case 27: { const double i = in.real(), w = in.real(), h = in.real(); vlSetSpriteScale(i, w, h, in.real()); break; }
+    case 28: { const double x = in.real(); vlPickSprite(x, in.real()); break; }
     default: (void)std::strlen(vlGetLastError()); break;
     }
 }

@@ -34,5 +34,6 @@ double vlSetPitch(double rows);                    /* Moves the horizon down by 
 const char* vlLoadFloorMap(double row, const char* cells); /* Loads one row of floor textures per cell (0: the default floor); returns the row text. */
 const char* vlLoadCeilingMap(double row, const char* cells); /* Loads one row of ceiling textures per cell (0: the default ceiling); returns the row text. */
 double vlSetSpriteScale(double index, double width, double height, double lift); /* Sizes a sprite in wall heights and lifts its bottom edge off the floor. */
+double vlPickSprite(double screenX, double screenY); /* Index of the sprite the last textured frame shows at that pixel, or -1.0 (no error) for none. */
 double vlCastRay(double x, double y, double dirX, double dirY); /* Marches a ray as the renderer does; returns the distance to the wall it meets. */
 double vlGetRayHit(double what);                   /* What the last successful vlCastRay met: 0/1 wall cell x/y, 2 side, 3 kind, 4/5 hit point x/y. */

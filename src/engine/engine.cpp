@@ -29,6 +29,7 @@ double init(EngineState& st, int32_t window) {
     st.settings.screenHeight = 384;
     st.camera.planeX = 0.0;
     st.camera.planeY = 0.66;
+    st.frame.picks = SpritePicks{};  // no textured frame since vlInit
     // Entry 0 of both tables stands for open space and is never loaded.
     st.world.flatColors.push_back(0);
     st.world.textures.emplace_back();

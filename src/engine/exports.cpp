@@ -9,6 +9,7 @@
 #include "engine/engine.h"
 #include "engine/guard.h"
 #include "overlay/overlay.h"
+#include "render/picks.h"
 
 namespace {
 
@@ -235,6 +236,12 @@ double VL_CALL vlSetSpriteScale(double index, double width, double height, doubl
     return guarded([&] {
         vl::setSpriteScale(g_engine.world.sprites, roundArg(index), width, height, lift);
         return 0.0;
+    });
+}
+
+double VL_CALL vlPickSprite(double screenX, double screenY) {
+    return guarded([&] {
+        return double(vl::pickSprite(g_engine.frame.picks, g_engine.world, roundArg(screenX), roundArg(screenY)));
     });
 }
 

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-const char* const kExportNames[33] = {
+const char* const kExportNames[34] = {
     "vlInit", "vlFree", "vlTest", "vlSetWindowSize", "vlSetRenderMode", "vlSetTextureSize",
     "vlSetPlayerPos", "vlSetPlayerDir", "vlSetPlane", "vlSetFloorCeilTexture", "vlSetMapSize", "vlLoadMap",
     "vlSetFlatWallColor", "vlLoadTexture", "vlAddSprite", "vlSetSpritePos", "vlLoadBitmap",
     "vlRaycastingScreen", "vlDrawColor", "vlDrawRectangle", "vlDrawText", "vlDrawSprite", "vlDrawScreen",
     "vlCopyBackBuffer", "vlGetLastError", "vlSetFogColor", "vlSetFog", "vlSetPitch", "vlLoadFloorMap",
-    "vlLoadCeilingMap", "vlSetSpriteScale", "vlCastRay", "vlGetRayHit"};
+    "vlLoadCeilingMap", "vlSetSpriteScale", "vlPickSprite", "vlCastRay", "vlGetRayHit"};
 
 static HMODULE module() {
     static HMODULE m = LoadLibraryA("Velmora.dll");

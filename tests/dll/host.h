@@ -47,7 +47,7 @@ struct Velmora {
 };
 
 // The names the DLL must export, exactly.
-extern const char* const kExportNames[33];
+extern const char* const kExportNames[34];
 
 // Loads Velmora.dll once per process; a missing export fails the test that asks.
 Velmora& velmora();
