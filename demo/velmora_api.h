@@ -10,7 +10,8 @@
     X(vlSetPlayerPos) X(vlSetPlayerDir) X(vlSetPlane) X(vlSetFloorCeilTexture) X(vlSetMapSize)      \
     X(vlLoadMap) X(vlSetFlatWallColor) X(vlLoadTexture) X(vlAddSprite) X(vlSetSpritePos)            \
     X(vlLoadBitmap) X(vlRaycastingScreen) X(vlDrawColor) X(vlDrawRectangle) X(vlDrawText)           \
-    X(vlDrawSprite) X(vlDrawScreen) X(vlCopyBackBuffer) X(vlGetLastError)
+    X(vlDrawSprite) X(vlDrawScreen) X(vlCopyBackBuffer) X(vlGetLastError) X(vlSetPresentation)      \
+    X(vlSetPresentArea) X(vlSetWindow)
 
 struct VelmoraApi {
 #define VL_API_MEMBER(name) decltype(&::name) name = nullptr;

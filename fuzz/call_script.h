@@ -68,7 +68,7 @@ inline std::string loadPath(ByteStream& in) {
 
 // Performs one export call; frames are counted so a script stays cheap.
 inline void oneCall(ByteStream& in, int& framesLeft) {
-    switch (in.byte() % 24) {
+    switch (in.byte() % 26) {
     case 0:  // rarer than the others: it makes fresh 800x600 surfaces
         if (in.byte() < 32) vlInit(in.real());
         break;
@@ -96,6 +96,9 @@ inline void oneCall(ByteStream& in, int& framesLeft) {
     case 20: { const double i = in.real(), x = in.real(); vlDrawSprite(i, x, in.real()); break; }
     case 21: vlDrawScreen(); break;
     case 22: vlFree(); vlTest(); break;
+    case 23: vlSetPresentation((in.byte() & 1) ? in.real() : in.byte() % 4); break;
+    case 24: { const double l = in.real(), t = in.real(), r = in.real(); vlSetPresentArea(l, t, r, in.real()); break; }
+    case 25: vlSetWindow(in.real()); break;
     default: (void)std::strlen(vlGetLastError()); break;
     }
 }

@@ -51,6 +51,9 @@ VL_API double VL_CALL vlDrawSprite(double index, double x, double y); /* Draws o
 VL_API double VL_CALL vlDrawScreen(void);                         /* Copies the back buffer to the window; returns 1.0. */
 VL_API double VL_CALL vlCopyBackBuffer(void* destination, double format); /* Writes the 800x600 back buffer, rows top-down, 4 bytes a pixel (0: R,G,B,255; 1: B,G,R,255); returns 1920000.0. */
 VL_API const char* VL_CALL vlGetLastError(void);                  /* "Class: message" of the last failed call, or "" if none failed. */
+VL_API double VL_CALL vlSetPresentation(double mode);             /* How vlDrawScreen fits the area to the window: 0 1:1 at the top-left, 1 stretch, 2 fit, 3 whole multiples. */
+VL_API double VL_CALL vlSetPresentArea(double left, double top, double right, double bottom); /* The part of the back buffer vlDrawScreen shows (default 0, 0, 800, 600). */
+VL_API double VL_CALL vlSetWindow(double window);                 /* Presents into another window from now on, keeping all other state; returns 1.0. */
 
 #ifdef __cplusplus
 }

@@ -173,8 +173,7 @@ double VL_CALL vlDrawSprite(double index, double x, double y) {
 
 double VL_CALL vlDrawScreen(void) {
     return guarded([&] {
-        vl::requireInit(g_engine);
-        vl::present(g_engine.windowHandle, g_engine.windowBitmap, g_engine.backBuffer);
+        vl::drawScreen(g_engine);
         return double(g_engine.resultTrue);
     });
 }
@@ -187,5 +186,26 @@ double VL_CALL vlCopyBackBuffer(void* destination, double format) {
 }
 
 const char* VL_CALL vlGetLastError(void) { return g_engine.lastError.c_str(); }
+
+double VL_CALL vlSetPresentation(double mode) {
+    return guarded([&] {
+        vl::setPresentation(g_engine, roundArg(mode));
+        return 0.0;
+    });
+}
+
+double VL_CALL vlSetPresentArea(double left, double top, double right, double bottom) {
+    return guarded([&] {
+        vl::setPresentArea(g_engine, roundArg(left), roundArg(top), roundArg(right), roundArg(bottom));
+        return 0.0;
+    });
+}
+
+double VL_CALL vlSetWindow(double window) {
+    return guarded([&] {
+        vl::setWindow(g_engine, roundArg(window));
+        return 1.0;
+    });
+}
 
 }  // extern "C"

@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-const char* const kExportNames[25] = {
+const char* const kExportNames[28] = {
     "vlInit", "vlFree", "vlTest", "vlSetWindowSize", "vlSetRenderMode", "vlSetTextureSize",
     "vlSetPlayerPos", "vlSetPlayerDir", "vlSetPlane", "vlSetFloorCeilTexture", "vlSetMapSize", "vlLoadMap",
     "vlSetFlatWallColor", "vlLoadTexture", "vlAddSprite", "vlSetSpritePos", "vlLoadBitmap",
     "vlRaycastingScreen", "vlDrawColor", "vlDrawRectangle", "vlDrawText", "vlDrawSprite", "vlDrawScreen",
-    "vlCopyBackBuffer", "vlGetLastError"};
+    "vlCopyBackBuffer", "vlGetLastError", "vlSetPresentation", "vlSetPresentArea", "vlSetWindow"};
 
 static HMODULE module() {
     static HMODULE m = LoadLibraryA("Velmora.dll");
@@ -36,7 +36,7 @@ Velmora& velmora() {
         RESOLVE(vlLoadTexture); RESOLVE(vlAddSprite); RESOLVE(vlSetSpritePos); RESOLVE(vlLoadBitmap);
         RESOLVE(vlRaycastingScreen); RESOLVE(vlDrawColor); RESOLVE(vlDrawRectangle); RESOLVE(vlDrawText);
         RESOLVE(vlDrawSprite); RESOLVE(vlDrawScreen); RESOLVE(vlCopyBackBuffer);
-        RESOLVE(vlGetLastError);
+        RESOLVE(vlGetLastError); RESOLVE(vlSetPresentation); RESOLVE(vlSetPresentArea); RESOLVE(vlSetWindow);
 #undef RESOLVE
         return r;
     }();

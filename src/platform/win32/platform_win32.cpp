@@ -11,23 +11,31 @@
 
 namespace vl::platform {
 
-bool presentImage(int32_t windowHandle, const uint8_t* bits, int32_t width, int32_t height, std::string&) {
+bool presentImage(int32_t windowHandle, const PresentSource& source, std::string&) {
     // The low 32 bits of a handle, sign-extended, are the HWND: 64-bit
     // Windows shares window handles with 32-bit processes this way.
     HWND window = reinterpret_cast<HWND>(static_cast<intptr_t>(windowHandle));
+    // Asked on every call: the host may resize its window at any time.
+    // Handle 0 draws on the screen, whose client area is the desktop's.
+    RECT client{};
+    if (!GetClientRect(window ? window : GetDesktopWindow(), &client)) return true;  // no such window
+    const Placement placement = placeArea(source, client.right - client.left, client.bottom - client.top);
+    if (placement.width <= 0 || placement.height <= 0) return true;
     // GDI copies a 32-bit image as it is but converts a 24-bit one pixel by
     // pixel, far slower than our own conversion into a buffer kept for the
-    // library's life. Converting before taking the window's device context
+    // library's life. Drawing before taking the window's device context
     // keeps the time we hold it to the copy alone.
     static std::vector<uint8_t> image;
-    image.resize(size_t(width) * size_t(height) * 4);
-    convertTo32(bits, width, height, image.data(), Layout32::BGRA);
+    static ScaleCache cache;
+    const size_t stride = size_t(placement.width) * 4;
+    if (image.size() < stride * size_t(placement.height)) image.resize(stride * size_t(placement.height));
+    drawPlaced(source, placement, image.data(), stride, Layout32::BGRA, cache);
     HDC dc = GetDC(window);
     if (!dc) return true;  // no such window: nothing receives the image
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // negative: rows top-down, as converted
+    info.bmiHeader.biWidth = placement.width;
+    info.bmiHeader.biHeight = -placement.height;  // negative: rows top-down, as drawn
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -35,21 +43,24 @@ bool presentImage(int32_t windowHandle, const uint8_t* bits, int32_t width, int3
     // some GDI implementations, and no display of today changes depth while
     // a game runs.
     static const bool paletteDisplay = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES) <= 8;
+    const int w = placement.width, h = placement.height;
     if (paletteDisplay) {
         // Palette displays get the system's halftone reduction instead of
-        // nearest-colour banding.
+        // nearest-colour banding; the image is already at its size.
         POINT origin;
         GetBrushOrgEx(dc, &origin);
         SetStretchBltMode(dc, HALFTONE);
         SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
-        StretchDIBits(dc, 0, 0, width, height, 0, 0, width, height, image.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+        StretchDIBits(dc, 0, 0, w, h, 0, 0, w, h, image.data(), &info, DIB_RGB_COLORS, SRCCOPY);
     } else {
-        SetDIBitsToDevice(dc, 0, 0, DWORD(width), DWORD(height), 0, 0, 0, UINT(height), image.data(), &info,
-                          DIB_RGB_COLORS);
+        SetDIBitsToDevice(dc, 0, 0, DWORD(w), DWORD(h), 0, 0, 0, UINT(h), image.data(), &info, DIB_RGB_COLORS);
     }
     ReleaseDC(window, dc);
     return true;
 }
+
+// Nothing of the window outlives a call.
+void forgetWindow() {}
 
 // Fonts live as long as the library: one per distinct face, height and
 // weight, as a canvas shares its font objects.
