@@ -7,14 +7,6 @@ namespace vl {
 
 namespace {
 
-constexpr uint32_t kBlack = 0xFF000000u;  // the same in both layouts
-
-inline void put32(uint8_t* d, uint32_t v) { std::memcpy(d, &v, 4); }
-
-void fillBlack(uint8_t* d, int32_t count) {
-    for (int32_t i = 0; i < count; ++i) put32(d + 4 * size_t(i), kBlack);
-}
-
 // The one place the source is read: `count` pixels of row y from column x
 // on, in 32 bits. While the back buffer is 24-bit this converts; `scratch`
 // says the result is read straight back, where the conversion's streaming
@@ -64,13 +56,33 @@ Placement placeArea(const PresentSource& s, int32_t clientWidth, int32_t clientH
     return p;
 }
 
-void drawPlaced(const PresentSource& s, const Placement& p, uint8_t* dst, size_t stride, Layout32 layout,
-                ScaleCache& cache) {
+ScreenRect shownRect(const Placement& p) {
+    return {p.x, p.y, std::max(0, std::min(p.w, p.width - p.x)), std::max(0, std::min(p.h, p.height - p.y))};
+}
+
+int barsOf(const Placement& p, ScreenRect bars[4]) {
+    const ScreenRect r = shownRect(p);
+    const ScreenRect all[4] = {{0, 0, p.width, r.y},
+                         {0, r.y + r.h, p.width, p.height - r.y - r.h},
+                         {0, r.y, r.x, r.h},
+                         {r.x + r.w, r.y, p.width - r.x - r.w, r.h}};
+    int n = 0;
+    for (const ScreenRect& b : all)
+        if (b.w > 0 && b.h > 0) bars[n++] = b;
+    return n;
+}
+
+void fillBlack(uint8_t* dst, size_t stride, const ScreenRect& r) {
+    const uint32_t black = 0xFF000000u;  // the same in both layouts
+    for (int32_t y = r.y; y < r.y + r.h; ++y)
+        for (int32_t x = r.x; x < r.x + r.w; ++x) std::memcpy(dst + size_t(y) * stride + size_t(x) * 4, &black, 4);
+}
+
+void drawArea(const PresentSource& s, const Placement& p, uint8_t* dst, size_t stride, Layout32 layout,
+              ScaleCache& cache) {
     const int32_t sw = s.right - s.left, sh = s.bottom - s.top;
-    // The part of the destination rectangle inside the image.
-    const int32_t right = std::min(p.x + p.w, p.width), bottom = std::min(p.y + p.h, p.height);
-    const int32_t columns = std::max(0, right - p.x);
-    const bool sameWidth = p.w == sw;  // columns map 1:1: rows convert straight into place
+    const ScreenRect shown = shownRect(p);
+    const bool sameWidth = p.w == sw;  // columns map 1:1
     if (!sameWidth && (cache.destWidth != p.w || cache.areaWidth != sw)) {
         // Destination column X samples the source at the centre of its
         // span, ((2X + 1) * SW) / (2 * DW), relative to the area's left.
@@ -81,33 +93,35 @@ void drawPlaced(const PresentSource& s, const Placement& p, uint8_t* dst, size_t
         cache.areaWidth = sw;
     }
     if (!sameWidth) cache.row.resize(size_t(sw));
-    const uint8_t* previous = nullptr;  // the last row drawn from the source, and its source row
-    int32_t previousSource = -1;
-    for (int32_t Y = 0; Y < p.height; ++Y) {
-        uint8_t* d = dst + size_t(Y) * stride;
-        if (Y < p.y || Y >= bottom) {
-            fillBlack(d, p.width);
+    cache.out.resize(size_t(shown.w));
+    // Rows convert straight into place when none repeats; otherwise each
+    // source row is sampled once into a finished row of ours, kept in the
+    // cache, and copied to every destination row it covers.
+    const bool direct = sameWidth && p.h == sh;
+    int32_t finished = -1;  // the source row cache.out holds
+    for (int32_t Y = 0; Y < shown.h; ++Y) {
+        uint8_t* into = dst + size_t(Y) * stride;
+        const int32_t sourceRow = s.top + int32_t((int64_t(2 * Y + 1) * sh) / (2 * int64_t(p.h)));
+        if (direct) {
+            readSourceRow(s, sourceRow, s.left, shown.w, into, layout, false);
             continue;
         }
-        fillBlack(d, p.x);
-        fillBlack(d + 4 * size_t(right), p.width - right);
-        uint8_t* into = d + 4 * size_t(p.x);
-        const int32_t sourceRow = s.top + int32_t((int64_t(2 * (Y - p.y) + 1) * sh) / (2 * int64_t(p.h)));
-        if (sourceRow == previousSource) {
-            // Enlarged rows repeat: the finished row is copied, not sampled again.
-            std::memcpy(into, previous, size_t(columns) * 4);
-            continue;
+        if (sourceRow != finished) {
+            uint32_t* out = cache.out.data();
+            if (sameWidth) {
+                readSourceRow(s, sourceRow, s.left, shown.w, reinterpret_cast<uint8_t*>(out), layout, true);
+            } else {
+                uint32_t* row = cache.row.data();
+                readSourceRow(s, sourceRow, s.left, sw, reinterpret_cast<uint8_t*>(row), layout, true);
+                const uint32_t* map = cache.columns.data();
+                for (int32_t X = 0; X < shown.w; ++X) out[X] = row[map[X]];
+            }
+            finished = sourceRow;
         }
-        if (sameWidth) {
-            readSourceRow(s, sourceRow, s.left, columns, into, layout, false);
-        } else {
-            uint32_t* row = cache.row.data();
-            readSourceRow(s, sourceRow, s.left, sw, reinterpret_cast<uint8_t*>(row), layout, true);
-            const uint32_t* map = cache.columns.data();
-            for (int32_t X = 0; X < columns; ++X) put32(into + 4 * size_t(X), row[map[X]]);
-        }
-        previous = into;
-        previousSource = sourceRow;
+        // Plain stores, not streaming ones: the window server reads the
+        // frame right after, from the shared cache when it is still there
+        // (measured: streaming it past the cache made presenting slower).
+        std::memcpy(into, cache.out.data(), size_t(shown.w) * 4);
     }
 }
 

@@ -1,10 +1,10 @@
 #pragma once
-// How the back buffer meets a window of any size: which image is sent to the
-// window's top-left corner, where the presented area lands in it, and the
-// image itself, scaled by nearest neighbour in integer arithmetic so that
+// How the back buffer meets a window of any size: where the presented area
+// lands in the client area, the black bars around it, and the area's image
+// at that size, scaled by nearest neighbour in integer arithmetic so that
 // every target shows the same bytes. No platform scaler decides a pixel:
-// each backend asks the client size, lets placeArea and drawPlaced build the
-// image, and puts it 1:1.
+// each backend asks the client size, lets placeArea and drawArea build the
+// image, puts it 1:1 and fills the bars black.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -25,31 +25,50 @@ struct PresentSource {
     int32_t mode = kPresentActual;
 };
 
-// The image sent to the window's top-left corner (width x height, nothing
-// when either is 0) and the rectangle in it that shows the area; the rest of
-// the image is black. In the actual-size mode the rectangle is the area's own
-// size and may reach past the image, which then shows only its top-left part.
+// Where the presented area lands in the client area (width x height, from
+// its top-left corner; nothing when either is 0): the destination rectangle
+// (x, y, w, h). In the actual-size mode the rectangle is the area's own size
+// at (0, 0) and may reach past the client area, which then shows only its
+// top-left part; in the others it lies inside and the rest of the client
+// area is black.
 struct Placement {
     int32_t width = 0, height = 0;
     int32_t x = 0, y = 0, w = 0, h = 0;
 };
 
-// A client area of clientWidth x clientHeight; the actual-size mode sends the
-// area clipped to it (pass INT32_MAX where the size is not known: the window
-// then clips).
+// A client area of clientWidth x clientHeight. The actual-size mode may be
+// given INT32_MAX where the size is not known: the window then clips.
 Placement placeArea(const PresentSource& source, int32_t clientWidth, int32_t clientHeight);
 
+struct ScreenRect {
+    int32_t x = 0, y = 0, w = 0, h = 0;
+};
+// The part of the destination rectangle inside the client area.
+ScreenRect shownRect(const Placement& placement);
+// The rest of the client area, black in the scaled modes: up to four
+// rectangles; returns how many. The platform fills them itself, which costs
+// less than sending black pixels.
+int barsOf(const Placement& placement, ScreenRect bars[4]);
+
+// Fills r of an image (rows stride bytes apart, 4 bytes a pixel) with
+// black, for a platform that sends the bars as pixels.
+void fillBlack(uint8_t* dst, size_t stride, const ScreenRect& r);
+
 // What one size of destination keeps between calls: the source column of
-// every destination column, and one source row in 32 bits.
+// every destination column; one source row in 32 bits and the destination
+// row sampled from it.
 struct ScaleCache {
     std::vector<uint32_t> columns;
     int32_t destWidth = -1, areaWidth = -1;
-    std::vector<uint32_t> row;
+    std::vector<uint32_t> row, out;
 };
 
-// Writes the placed image into dst, rows top-down and stride bytes apart, 4
-// bytes a pixel in `layout`, alpha 255 (black: 0, 0, 0, 255).
-void drawPlaced(const PresentSource& source, const Placement& placement, uint8_t* dst, size_t stride,
-                Layout32 layout, ScaleCache& cache);
+// Writes the shown part of the destination rectangle into dst as an image
+// of its own, rows top-down and stride bytes apart, 4 bytes a pixel in
+// `layout`, alpha 255. Destination pixel (X, Y) of the DW x DH rectangle
+// shows the source's (left + ((2X + 1) * SW) / (2 * DW), top + ((2Y + 1) *
+// SH) / (2 * DH)), SW x SH the area.
+void drawArea(const PresentSource& source, const Placement& placement, uint8_t* dst, size_t stride, Layout32 layout,
+              ScaleCache& cache);
 
 }  // namespace vl

@@ -32,7 +32,8 @@ namespace {
 
 #define VL_XLIB_FUNCTIONS(X)                                                                                  \
     X(XOpenDisplay) X(XCloseDisplay) X(XSetErrorHandler) X(XSetIOErrorHandler) X(XGetGeometry)                \
-    X(XMatchVisualInfo) X(XCreateGC) X(XFreeGC) X(XCreateImage) X(XPutImage) X(XSync) X(XGetErrorText)
+    X(XMatchVisualInfo) X(XCreateGC) X(XFreeGC) X(XCreateImage) X(XPutImage) X(XSync) X(XGetErrorText)   \
+    X(XSetForeground) X(XFillRectangles)
 #define VL_XEXT_FUNCTIONS(X) X(XShmQueryExtension) X(XShmCreateImage) X(XShmAttach) X(XShmDetach) X(XShmPutImage)
 
 struct Xlib {
@@ -259,27 +260,22 @@ std::string windowText(Window window) {
     return text;
 }
 
-// Draws the frame for a window of what `known` says and sends it, without
-// waiting for the server. True with nothing sent for a 0 x 0 window. False
-// with `error` when the visual's pixels are not ones the frame can be drawn
-// in; protocol errors arrive in g_trap.
-bool putImage(const Xlib& x, Connection& c, Window window, const PresentSource& source, const KnownWindow& known,
-              std::string& error) {
+// The area's image at its destination size into the window at its place.
+bool putArea(const Xlib& x, Connection& c, Window window, const PresentSource& source, const Placement& p,
+             const ScreenRect& shown, const KnownWindow& known, GC gc, std::string& error) {
     Display* d = c.display;
-    const Placement p = placeArea(source, known.width, known.height);
-    if (p.width <= 0 || p.height <= 0) return true;
-    const size_t bytes = size_t(p.width) * size_t(p.height) * 4;
+    const size_t bytes = size_t(shown.w) * size_t(shown.h) * 4;
     const bool shm = sharedMemoryFor(x, c, bytes);
     XImage* image = shm ? x.XShmCreateImage(d, known.visual, unsigned(known.depth), ZPixmap, nullptr, &c.segment,
-                                            unsigned(p.width), unsigned(p.height))
+                                            unsigned(shown.w), unsigned(shown.h))
                         : x.XCreateImage(d, known.visual, unsigned(known.depth), ZPixmap, 0, nullptr,
-                                         unsigned(p.width), unsigned(p.height), 32, 0);
+                                         unsigned(shown.w), unsigned(shown.h), 32, 0);
     if (!image) {
         error = "Cannot make an X image for " + windowText(window);
         return false;
     }
     const size_t stride = size_t(image->bytes_per_line);
-    const bool fits = (image->bits_per_pixel == 24 || image->bits_per_pixel == 32) && stride * size_t(p.height) <= bytes;
+    const bool fits = (image->bits_per_pixel == 24 || image->bits_per_pixel == 32) && stride * size_t(shown.h) <= bytes;
     if (fits) {
         if (!shm && c.pixels.size() < bytes) c.pixels.resize(bytes);
         uint8_t* memory = shm ? reinterpret_cast<uint8_t*>(c.segment.shmaddr) : c.pixels.data();
@@ -287,18 +283,16 @@ bool putImage(const Xlib& x, Connection& c, Window window, const PresentSource& 
         const X11PixelLayout layout{uint32_t(image->red_mask), uint32_t(image->green_mask),
                                     uint32_t(image->blue_mask), image->bits_per_pixel, image->byte_order == MSBFirst};
         if (isBgra(layout)) {
-            drawPlaced(source, p, memory, stride, Layout32::BGRA, c.scale);
+            drawArea(source, p, memory, stride, Layout32::BGRA, c.scale);
         } else {
             if (c.bgra.size() < bytes) c.bgra.resize(bytes);
-            drawPlaced(source, p, c.bgra.data(), size_t(p.width) * 4, Layout32::BGRA, c.scale);
-            packForX11(c.bgra.data(), size_t(p.width) * 4, p.width, p.height, memory, stride, layout);
+            drawArea(source, p, c.bgra.data(), size_t(shown.w) * 4, Layout32::BGRA, c.scale);
+            packForX11(c.bgra.data(), size_t(shown.w) * 4, shown.w, shown.h, memory, stride, layout);
         }
-        GC gc = x.XCreateGC(d, window, 0, nullptr);
         if (shm)
-            x.XShmPutImage(d, window, gc, image, 0, 0, 0, 0, unsigned(p.width), unsigned(p.height), False);
+            x.XShmPutImage(d, window, gc, image, 0, 0, shown.x, shown.y, unsigned(shown.w), unsigned(shown.h), False);
         else
-            x.XPutImage(d, window, gc, image, 0, 0, 0, 0, unsigned(p.width), unsigned(p.height));
-        x.XFreeGC(d, gc);
+            x.XPutImage(d, window, gc, image, 0, 0, shown.x, shown.y, unsigned(shown.w), unsigned(shown.h));
     } else {
         error = windowText(window) + " needs " + std::to_string(image->bits_per_pixel) +
                 " bits a pixel, which the frame cannot be drawn in";
@@ -307,6 +301,38 @@ bool putImage(const Xlib& x, Connection& c, Window window, const PresentSource& 
     image->obdata = nullptr;
     XDestroyImage(image);
     return fits;
+}
+
+// Draws the frame for a window of what `known` says and sends it with its
+// bars, without waiting for the server. False with `error` when the visual's
+// pixels are not ones the frame can be drawn in; protocol errors arrive in
+// g_trap.
+bool putImage(const Xlib& x, Connection& c, Window window, const PresentSource& source, const KnownWindow& known,
+              std::string& error) {
+    Display* d = c.display;
+    const Placement p = placeArea(source, known.width, known.height);
+    if (p.width <= 0 || p.height <= 0) return true;
+    const ScreenRect shown = shownRect(p);
+    ScreenRect bars[4];
+    const int barCount = barsOf(p, bars);
+    GC gc = x.XCreateGC(d, window, 0, nullptr);
+    if (barCount) {
+        // The bars are filled by the server: cheaper than sending black
+        // pixels. Bits outside the visual's channels (alpha) are set, as in
+        // the frame, so 32-bit windows show them opaque.
+        const unsigned long depthBits = known.depth >= 32 ? 0xFFFFFFFFul : (1ul << known.depth) - 1;
+        x.XSetForeground(d, gc, ~(known.visual->red_mask | known.visual->green_mask | known.visual->blue_mask) &
+                                    depthBits);
+        XRectangle rects[4];
+        for (int i = 0; i < barCount; ++i)
+            rects[i] = XRectangle{short(bars[i].x), short(bars[i].y), static_cast<unsigned short>(bars[i].w),
+                                  static_cast<unsigned short>(bars[i].h)};
+        x.XFillRectangles(d, window, gc, rects, barCount);
+    }
+    bool drawn = true;
+    if (shown.w > 0 && shown.h > 0) drawn = putArea(x, c, window, source, p, shown, known, gc, error);
+    x.XFreeGC(d, gc);
+    return drawn;
 }
 
 // The window's size, depth and visual from the server: the one round trip

@@ -53,12 +53,18 @@ bool presentImage(int32_t, const PresentSource& source, std::string& error) {
     canvasSize(&width, &height);
     const Placement placement = placeArea(source, width, height);
     if (placement.width <= 0 || placement.height <= 0) return true;
-    // Kept: grown only when the canvas does.
+    // One image of the whole client area, bars included: putImageData is
+    // the one way to draw that no state of the page's context (transform,
+    // alpha, clip) can touch. Kept, grown only when the canvas does.
     static std::vector<uint8_t> rgba;
     static ScaleCache cache;
     const size_t stride = size_t(placement.width) * 4;
     rgba.resize(stride * size_t(placement.height));
-    drawPlaced(source, placement, rgba.data(), stride, Layout32::RGBA, cache);
+    ScreenRect bars[4];
+    for (int i = 0, n = barsOf(placement, bars); i < n; ++i) fillBlack(rgba.data(), stride, bars[i]);
+    const ScreenRect shown = shownRect(placement);
+    drawArea(source, placement, rgba.data() + size_t(shown.y) * stride + size_t(shown.x) * 4, stride, Layout32::RGBA,
+             cache);
     if (putImageIntoCanvas(rgba.data(), placement.width, placement.height)) return true;
     error = "The canvas takes no 2D image (a canvas drawn with WebGL has no 2D context); use backBufferRGBA()";
     return false;

@@ -27,34 +27,41 @@ bool presentImage(int32_t windowHandle, const PresentSource& source, std::string
     // keeps the time we hold it to the copy alone.
     static std::vector<uint8_t> image;
     static ScaleCache cache;
-    const size_t stride = size_t(placement.width) * 4;
-    if (image.size() < stride * size_t(placement.height)) image.resize(stride * size_t(placement.height));
-    drawPlaced(source, placement, image.data(), stride, Layout32::BGRA, cache);
+    const ScreenRect shown = shownRect(placement);
+    const size_t stride = size_t(shown.w) * 4;
+    if (image.size() < stride * size_t(shown.h)) image.resize(stride * size_t(shown.h));
+    drawArea(source, placement, image.data(), stride, Layout32::BGRA, cache);
     HDC dc = GetDC(window);
     if (!dc) return true;  // no such window: nothing receives the image
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = placement.width;
-    info.bmiHeader.biHeight = -placement.height;  // negative: rows top-down, as drawn
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    // Asked once: each GetDeviceCaps costs more than the copy itself under
-    // some GDI implementations, and no display of today changes depth while
-    // a game runs.
-    static const bool paletteDisplay = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES) <= 8;
-    const int w = placement.width, h = placement.height;
-    if (paletteDisplay) {
-        // Palette displays get the system's halftone reduction instead of
-        // nearest-colour banding; the image is already at its size.
-        POINT origin;
-        GetBrushOrgEx(dc, &origin);
-        SetStretchBltMode(dc, HALFTONE);
-        SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
-        StretchDIBits(dc, 0, 0, w, h, 0, 0, w, h, image.data(), &info, DIB_RGB_COLORS, SRCCOPY);
-    } else {
-        SetDIBitsToDevice(dc, 0, 0, DWORD(w), DWORD(h), 0, 0, 0, UINT(h), image.data(), &info, DIB_RGB_COLORS);
+    if (shown.w > 0 && shown.h > 0) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = shown.w;
+        info.bmiHeader.biHeight = -shown.h;  // negative: rows top-down, as drawn
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        // Asked once: each GetDeviceCaps costs more than the copy itself
+        // under some GDI implementations, and no display of today changes
+        // depth while a game runs.
+        static const bool paletteDisplay = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES) <= 8;
+        const int w = shown.w, h = shown.h;
+        if (paletteDisplay) {
+            // Palette displays get the system's halftone reduction instead
+            // of nearest-colour banding; the image is already at its size.
+            POINT origin;
+            GetBrushOrgEx(dc, &origin);
+            SetStretchBltMode(dc, HALFTONE);
+            SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
+            StretchDIBits(dc, shown.x, shown.y, w, h, 0, 0, w, h, image.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+        } else {
+            SetDIBitsToDevice(dc, shown.x, shown.y, DWORD(w), DWORD(h), 0, 0, 0, UINT(h), image.data(), &info,
+                              DIB_RGB_COLORS);
+        }
     }
+    ScreenRect bars[4];
+    for (int i = 0, n = barsOf(placement, bars); i < n; ++i)
+        PatBlt(dc, bars[i].x, bars[i].y, bars[i].w, bars[i].h, BLACKNESS);
     ReleaseDC(window, dc);
     return true;
 }
