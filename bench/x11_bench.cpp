@@ -197,7 +197,8 @@ int main() {
     row("... against an unchanged image", shm.fitted, shm.hostPutLarge);
     row("copy out 1.92 MB", copy, memcpyMs);
     std::printf("(library: vlDrawScreen, vlCopyBackBuffer; by hand: XShmPutImage or XPutImage of the converted\n"
-                " image and XSync, for the fitted frame a copy of 1920x1080 32-bit pixels into the image first; memcpy)\n");
+                " image and XSync, for the fitted frame a copy of 1920x1080 32-bit pixels into the image first;\n"
+                " memcpy)\n");
     // For the table of `make bench`: the library's figure against the plain
     // one of the same row.
     const auto result = [](const char* name, double ms) { std::printf("RESULT linux|%s|-|%.4f\n", name, ms); };

@@ -33,10 +33,9 @@ TEST(PresentScale, EveryCaseComposesTheSamplingRule) {
             const size_t stride = size_t(c.width) * 4;
             std::vector<uint8_t> window(stride * size_t(c.height) + 4, 0xEE);  // a guard byte after
             const uint8_t r = kUntouched & 0xFF, g = kUntouched >> 8 & 0xFF, b = kUntouched >> 16;
-            for (size_t i = 0; i + 4 <= stride * size_t(c.height); i += 4) {
-                const uint8_t untouched[4] = {layout == Layout32::BGRA ? b : r, g, layout == Layout32::BGRA ? r : b, 255};
-                std::memcpy(&window[i], untouched, 4);
-            }
+            const bool bgra = layout == Layout32::BGRA;
+            const uint8_t untouched[4] = {bgra ? b : r, g, bgra ? r : b, 255};
+            for (size_t i = 0; i + 4 <= stride * size_t(c.height); i += 4) std::memcpy(&window[i], untouched, 4);
             ScreenRect bars[4];
             for (int i = 0, n = barsOf(p, bars); i < n; ++i) fillBlack(window.data(), stride, bars[i]);
             const ScreenRect shown = shownRect(p);
@@ -54,7 +53,8 @@ TEST(PresentScale, EveryCaseComposesTheSamplingRule) {
     // The actual-size mode works without the client size, the window clipping.
     const PresentSource unknown{back.data(), 800, 600, 100, 50, 612, 434, kPresentActual};
     const Placement p = placeArea(unknown, INT32_MAX, INT32_MAX);
-    EXPECT_EQ(std::vector<int32_t>({p.width, p.height, p.x, p.y, p.w, p.h}), std::vector<int32_t>({512, 384, 0, 0, 512, 384}));
+    EXPECT_EQ(std::vector<int32_t>({p.width, p.height, p.x, p.y, p.w, p.h}),
+              std::vector<int32_t>({512, 384, 0, 0, 512, 384}));
 }
 
 }  // namespace

@@ -27,8 +27,7 @@ TEST(DllPresentation, EveryCaseShowsTheSamplingRuleInARealWindow) {
         vl::host::resizeWindow(window, c.width, c.height);
         vl::host::paintWindow(window, kUntouched);
         ASSERT_EQ(v.vlDrawScreen(), 1.0) << v.vlGetLastError();
-        const std::string difference = firstDifference(readWindow(window, c.width, c.height), expectedWindow(c), c.width);
-        EXPECT_EQ(difference, "");
+        EXPECT_EQ(firstDifference(readWindow(window, c.width, c.height), expectedWindow(c), c.width), "");
     }
     DestroyWindow(window);
     FreeLibrary(module);

@@ -23,10 +23,10 @@ struct PresentCase {
 };
 
 const PresentCase kPresentCases[] = {
-    {"actual size, a smaller window", 0, 0, 0, 800, 600, 640, 480},
     {"actual size, an area, the rest of a larger window left alone", 0, 100, 50, 612, 434, 1000, 700},
     {"stretch, larger, odd sizes", 1, 0, 0, 800, 600, 1021, 767},
     {"stretch, smaller, odd sizes", 1, 0, 0, 800, 600, 333, 251},
+    {"actual size, a window grown since, still smaller", 0, 0, 0, 800, 600, 640, 480},
     {"fit, a wide window", 2, 0, 0, 800, 600, 1200, 675},
     {"fit, a tall odd window", 2, 0, 0, 800, 600, 501, 777},
     {"fit, an odd area", 2, 3, 7, 250, 190, 1000, 700},

@@ -58,9 +58,8 @@ struct Connection {
     ScaleCache scale;
 };
 
-// The last reply about the window presented into. An unknown size is
-// INT32_MAX: only the actual-size mode presents without it, the window
-// clipping the frame.
+// The last reply about the window presented into; the size is INT32_MAX
+// until one came.
 struct KnownWindow {
     Window id = 0;
     int32_t width = INT32_MAX, height = INT32_MAX;
@@ -310,7 +309,10 @@ bool putArea(const Xlib& x, Connection& c, Window window, const PresentSource& s
 bool putImage(const Xlib& x, Connection& c, Window window, const PresentSource& source, const KnownWindow& known,
               std::string& error) {
     Display* d = c.display;
-    const Placement p = placeArea(source, known.width, known.height);
+    // The actual size needs no client size: the window clips, so one grown
+    // since the last reply still gets the whole area.
+    const bool actual = source.mode == kPresentActual;
+    const Placement p = placeArea(source, actual ? INT32_MAX : known.width, actual ? INT32_MAX : known.height);
     if (p.width <= 0 || p.height <= 0) return true;
     const ScreenRect shown = shownRect(p);
     ScreenRect bars[4];
@@ -372,11 +374,10 @@ bool putFrame(const Xlib& x, Connection& c, KnownWindow& known, Window window, c
     // anything is asked about a new window.
     const int screen = DefaultScreen(d);
     Visual* visual = DefaultVisual(d, screen);
-    const bool defaultUsable = visual->c_class == TrueColor && (DefaultDepth(d, screen) == 24 || DefaultDepth(d, screen) == 32);
+    const int depth = DefaultDepth(d, screen);
     KnownWindow sent = known;
-    if (!known.id && source.mode == kPresentActual && defaultUsable) {
-        sent = KnownWindow{window, INT32_MAX, INT32_MAX, DefaultDepth(d, screen), visual};
-    }
+    if (!known.id && source.mode == kPresentActual && visual->c_class == TrueColor && (depth == 24 || depth == 32))
+        sent = KnownWindow{window, INT32_MAX, INT32_MAX, depth, visual};
     if (sent.id) {
         if (!putImage(x, c, window, source, sent, error)) return false;
         if (g_trap.lost) return false;
