@@ -68,7 +68,7 @@ inline std::string loadPath(ByteStream& in) {
 
 // Performs one export call; frames are counted so a script stays cheap.
 inline void oneCall(ByteStream& in, int& framesLeft) {
-    switch (in.byte() % 30) {
+    switch (in.byte() % 33) {
     case 0:  // rarer than the others: it makes fresh 800x600 surfaces
         if (in.byte() < 32) vlInit(in.real());
         break;
@@ -105,6 +105,9 @@ inline void oneCall(ByteStream& in, int& framesLeft) {
                if (in.byte() & 1) vlLoadFloorMap(r, t.c_str()); else vlLoadCeilingMap(r, t.c_str()); break; }
     case 27: { const double i = in.real(), w = in.real(), h = in.real(); vlSetSpriteScale(i, w, h, in.real()); break; }
     case 28: { const double x = in.real(); vlPickSprite(x, in.real()); break; }
+    case 29: vlSetPresentation((in.byte() & 1) ? in.real() : in.byte() % 4); break;
+    case 30: { const double l = in.real(), t = in.real(), r = in.real(); vlSetPresentArea(l, t, r, in.real()); break; }
+    case 31: vlSetWindow(in.real()); break;
     default: (void)std::strlen(vlGetLastError()); break;
     }
 }

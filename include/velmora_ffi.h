@@ -37,3 +37,6 @@ double vlSetSpriteScale(double index, double width, double height, double lift);
 double vlPickSprite(double screenX, double screenY); /* Index of the sprite the last textured frame shows at that pixel, or -1.0 (no error) for none. */
 double vlCastRay(double x, double y, double dirX, double dirY); /* Marches a ray as the renderer does; returns the distance to the wall it meets. */
 double vlGetRayHit(double what);                   /* What the last successful vlCastRay met: 0/1 wall cell x/y, 2 side, 3 kind, 4/5 hit point x/y. */
+double vlSetPresentation(double mode);             /* How vlDrawScreen fits the area to the window: 0 1:1 at the top-left, 1 stretch, 2 fit, 3 whole multiples. */
+double vlSetPresentArea(double left, double top, double right, double bottom); /* The part of the back buffer vlDrawScreen shows (default 0, 0, 800, 600). */
+double vlSetWindow(double window);                 /* Presents into another window from now on, keeping all other state; returns 1.0. */

@@ -183,8 +183,7 @@ double VL_CALL vlDrawSprite(double index, double x, double y) {
 
 double VL_CALL vlDrawScreen(void) {
     return guarded([&] {
-        vl::requireInit(g_engine);
-        vl::present(g_engine.windowHandle, g_engine.windowBitmap, g_engine.backBuffer);
+        vl::drawScreen(g_engine);
         return double(g_engine.resultTrue);
     });
 }
@@ -251,6 +250,27 @@ double VL_CALL vlCastRay(double x, double y, double dirX, double dirY) {
 
 double VL_CALL vlGetRayHit(double what) {
     return guarded([&] { return vl::rayHit(g_engine, what); });
+}
+
+double VL_CALL vlSetPresentation(double mode) {
+    return guarded([&] {
+        vl::setPresentation(g_engine, roundArg(mode));
+        return 0.0;
+    });
+}
+
+double VL_CALL vlSetPresentArea(double left, double top, double right, double bottom) {
+    return guarded([&] {
+        vl::setPresentArea(g_engine, roundArg(left), roundArg(top), roundArg(right), roundArg(bottom));
+        return 0.0;
+    });
+}
+
+double VL_CALL vlSetWindow(double window) {
+    return guarded([&] {
+        vl::setWindow(g_engine, roundArg(window));
+        return 1.0;
+    });
 }
 
 }  // extern "C"

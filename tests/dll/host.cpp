@@ -2,13 +2,14 @@
 
 #include <gtest/gtest.h>
 
-const char* const kExportNames[34] = {
+const char* const kExportNames[37] = {
     "vlInit", "vlFree", "vlTest", "vlSetWindowSize", "vlSetRenderMode", "vlSetTextureSize",
     "vlSetPlayerPos", "vlSetPlayerDir", "vlSetPlane", "vlSetFloorCeilTexture", "vlSetMapSize", "vlLoadMap",
     "vlSetFlatWallColor", "vlLoadTexture", "vlAddSprite", "vlSetSpritePos", "vlLoadBitmap",
     "vlRaycastingScreen", "vlDrawColor", "vlDrawRectangle", "vlDrawText", "vlDrawSprite", "vlDrawScreen",
     "vlCopyBackBuffer", "vlGetLastError", "vlSetFogColor", "vlSetFog", "vlSetPitch", "vlLoadFloorMap",
-    "vlLoadCeilingMap", "vlSetSpriteScale", "vlPickSprite", "vlCastRay", "vlGetRayHit"};
+    "vlLoadCeilingMap", "vlSetSpriteScale", "vlPickSprite", "vlCastRay", "vlGetRayHit", "vlSetPresentation",
+    "vlSetPresentArea", "vlSetWindow"};
 
 static HMODULE module() {
     static HMODULE m = LoadLibraryA("Velmora.dll");
@@ -38,6 +39,7 @@ Velmora& velmora() {
         RESOLVE(vlRaycastingScreen); RESOLVE(vlDrawColor); RESOLVE(vlDrawRectangle); RESOLVE(vlDrawText);
         RESOLVE(vlDrawSprite); RESOLVE(vlDrawScreen); RESOLVE(vlCopyBackBuffer);
         RESOLVE(vlGetLastError); RESOLVE(vlCastRay); RESOLVE(vlGetRayHit);
+        RESOLVE(vlSetPresentation); RESOLVE(vlSetPresentArea); RESOLVE(vlSetWindow);
 #undef RESOLVE
         return r;
     }();
