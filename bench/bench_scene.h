@@ -78,6 +78,7 @@ struct Scene {
     int width, height;
     int sprites;
     int spriteTexture;
+    bool look = false;  // with the look below
 };
 constexpr Scene kScenes[] = {
     {"textured 512x384, 64 sprites", 2, 512, 384, 64, kSpriteTexture},
@@ -86,7 +87,16 @@ constexpr Scene kScenes[] = {
     {"textured 512x384, no sprites", 2, 512, 384, 0, kSpriteTexture},
     {"textured 512x384, 1000 sprites", 2, 512, 384, 1000, kSpriteTexture},
     {"textured 512x384, 1000 clear sprites", 2, 512, 384, 1000, kClearTexture},
+    {"textured 512x384, 64 sprites, look", 2, 512, 384, 64, kSpriteTexture, true},
 };
+
+// The look: fog from 2 to 14 cells, the horizon 40 rows down, a floor of
+// two textures in a checkerboard and sprites half a wall high.
+constexpr double kFogStart = 2, kFogEnd = 14;
+constexpr int kFogRed = 96, kFogGreen = 104, kFogBlue = 112;
+constexpr int kPitch = 40;
+constexpr double kSpriteScale = 0.5;
+inline int floorCell(int x, int y) { return (x + y) % 2 == 0 ? kFloorTexture : 2; }
 constexpr int kSceneCount = int(sizeof kScenes / sizeof kScenes[0]);
 constexpr int kSpriteCapacity = 1000;
 

@@ -34,7 +34,7 @@ struct NativeScene {
     int step = 0;
 
     NativeScene(const bench::Scene& s, int spriteCount) {
-        setMapSize(world.worldMap, bench::kMapSide, bench::kMapSide);
+        setMapSize(world, bench::kMapSide, bench::kMapSide);
         for (int x = 0; x < bench::kMapSide; ++x)
             for (int y = 0; y < bench::kMapSide; ++y)
                 world.worldMap.cells[size_t(x) * bench::kMapSide + size_t(y)] = bench::mapCell(x, y);
@@ -61,6 +61,19 @@ struct NativeScene {
         settings.floorTexture = bench::kFloorTexture;
         settings.ceilingTexture = bench::kCeilingTexture;
         frame.zBuffer.assign(size_t(s.width), 0.0);
+        if (s.look) {
+            settings.fogStart = bench::kFogStart;
+            settings.fogEnd = bench::kFogEnd;
+            settings.fogColour = bench::rgb(bench::kFogRed, bench::kFogGreen, bench::kFogBlue);
+            settings.pitch = bench::kPitch;
+            for (int x = 0; x < bench::kMapSide; ++x) {
+                std::string row;
+                for (int y = 0; y < bench::kMapSide; ++y) row += char('0' + bench::floorCell(x, y));
+                loadLayerRow(world.floorMap, x, row);
+            }
+            for (int i = 0; i < spriteCount; ++i)
+                setSpriteScale(world.sprites, i, bench::kSpriteScale, bench::kSpriteScale, 0);
+        }
         setWidth(backBuffer, kBackBufferWidth);
         setHeight(backBuffer, kBackBufferHeight);
         setPixelFormat24(backBuffer);

@@ -10,8 +10,9 @@
     X(vlSetPlayerPos) X(vlSetPlayerDir) X(vlSetPlane) X(vlSetFloorCeilTexture) X(vlSetMapSize)      \
     X(vlLoadMap) X(vlSetFlatWallColor) X(vlLoadTexture) X(vlAddSprite) X(vlSetSpritePos)            \
     X(vlLoadBitmap) X(vlRaycastingScreen) X(vlDrawColor) X(vlDrawRectangle) X(vlDrawText)           \
-    X(vlDrawSprite) X(vlDrawScreen) X(vlCopyBackBuffer) X(vlGetLastError) X(vlSetFogColor) X(vlSetFog)          \
-    X(vlSetPitch) X(vlLoadFloorMap) X(vlLoadCeilingMap) X(vlSetSpriteScale)
+    X(vlDrawSprite) X(vlDrawScreen) X(vlCopyBackBuffer) X(vlGetLastError) X(vlSetFogColor) X(vlSetFog)      \
+    X(vlSetPitch) X(vlLoadFloorMap) X(vlLoadCeilingMap) X(vlSetSpriteScale) X(vlPickSprite) X(vlCastRay)     \
+    X(vlGetRayHit) X(vlSetPresentation) X(vlSetPresentArea) X(vlSetWindow)
 
 struct VelmoraApi {
 #define VL_API_MEMBER(name) decltype(&::name) name = nullptr;

@@ -68,7 +68,7 @@ inline std::string loadPath(ByteStream& in) {
 
 // Performs one export call; frames are counted so a script stays cheap.
 inline void oneCall(ByteStream& in, int& framesLeft) {
-    switch (in.byte() % 24) {
+    switch (in.byte() % 33) {
     case 0:  // rarer than the others: it makes fresh 800x600 surfaces
         if (in.byte() < 32) vlInit(in.real());
         break;
@@ -96,6 +96,18 @@ inline void oneCall(ByteStream& in, int& framesLeft) {
     case 20: { const double i = in.real(), x = in.real(); vlDrawSprite(i, x, in.real()); break; }
     case 21: vlDrawScreen(); break;
     case 22: vlFree(); vlTest(); break;
+    case 23: { const double x = in.real(), y = in.real(), dx = in.real(); vlCastRay(x, y, dx, in.real());
+               vlGetRayHit(in.real()); break; }
+    case 24: { const double r = in.real(), g = in.real(); vlSetFogColor(r, g, in.real());
+               const double s = in.real(); vlSetFog(s, in.real()); break; }
+    case 25: vlSetPitch(in.byte() < 128 ? in.real() : double(int(in.byte()) - 128)); break;
+    case 26: { const double r = in.real(); const std::string t = in.text(40);
+               if (in.byte() & 1) vlLoadFloorMap(r, t.c_str()); else vlLoadCeilingMap(r, t.c_str()); break; }
+    case 27: { const double i = in.real(), w = in.real(), h = in.real(); vlSetSpriteScale(i, w, h, in.real()); break; }
+    case 28: { const double x = in.real(); vlPickSprite(x, in.real()); break; }
+    case 29: vlSetPresentation((in.byte() & 1) ? in.real() : in.byte() % 4); break;
+    case 30: { const double l = in.real(), t = in.real(), r = in.real(); vlSetPresentArea(l, t, r, in.real()); break; }
+    case 31: vlSetWindow(in.real()); break;
     default: (void)std::strlen(vlGetLastError()); break;
     }
 }

@@ -57,6 +57,12 @@ VL_API double VL_CALL vlSetPitch(double rows);                    /* Moves the h
 VL_API const char* VL_CALL vlLoadFloorMap(double row, const char* cells); /* Loads one row of floor textures per cell (0: the default floor); returns the row text. */
 VL_API const char* VL_CALL vlLoadCeilingMap(double row, const char* cells); /* Loads one row of ceiling textures per cell (0: the default ceiling); returns the row text. */
 VL_API double VL_CALL vlSetSpriteScale(double index, double width, double height, double lift); /* Sizes a sprite in wall heights and lifts its bottom edge off the floor. */
+VL_API double VL_CALL vlPickSprite(double screenX, double screenY); /* Index of the sprite the last textured frame shows at that pixel, or -1.0 (no error) for none. */
+VL_API double VL_CALL vlCastRay(double x, double y, double dirX, double dirY); /* Marches a ray as the renderer does; returns the distance to the wall it meets. */
+VL_API double VL_CALL vlGetRayHit(double what);                   /* What the last successful vlCastRay met: 0/1 wall cell x/y, 2 side, 3 kind, 4/5 hit point x/y. */
+VL_API double VL_CALL vlSetPresentation(double mode);             /* How vlDrawScreen fits the area to the window: 0 1:1 at the top-left, 1 stretch, 2 fit, 3 whole multiples. */
+VL_API double VL_CALL vlSetPresentArea(double left, double top, double right, double bottom); /* The part of the back buffer vlDrawScreen shows (default 0, 0, 800, 600). */
+VL_API double VL_CALL vlSetWindow(double window);                 /* Presents into another window from now on, keeping all other state; returns 1.0. */
 
 #ifdef __cplusplus
 }

@@ -3,7 +3,8 @@
 # the 32- and 64-bit Windows cross compilers, wine with both halves, a virtual
 # X display, the X11 headers (the Linux library loads libX11 at run time and
 # links nothing of it), clang's sanitizer runtime, the test libraries, and
-# emscripten with Chromium for the browser build.
+# emscripten with Chromium for the browser build, pygame and LÖVE for the
+# host examples.
 #
 # The package archive is sometimes out of step (an index that fails to
 # download mid-sync). That must not stop a new machine: a failed update is
@@ -36,6 +37,11 @@ have python3 || need+=(python3)
 [ -e /usr/bin/emcc ] || need+=(emscripten)
 [ -e /usr/share/nodejs/acorn ] || need+=(node-acorn)
 have chromium || need+=(chromium)
+# The host examples' runtimes: pygame, LÖVE (with LuaJIT's FFI), and cffi,
+# which reads velmora_ffi.h in its test (the system's python3, as the tests run it).
+/usr/bin/python3 -c "import pygame" >/dev/null 2>&1 || need+=(python3-pygame)
+/usr/bin/python3 -c "import cffi" >/dev/null 2>&1 || need+=(python3-cffi)
+have love || need+=(love)
 
 if [ ${#need[@]} -eq 0 ]; then exit 0; fi
 echo "Installing: ${need[*]}"

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Packs the release files of each built target into dist/: the library, its
-# header, the API reference, the demo with its sample world, the Python
-# example and a short README. A target that was not built is left out.
+# header (also as plain C declarations for foreign function interfaces), the
+# API reference, the demo with its sample world, the Python example (Linux:
+# the pygame and LÖVE ones too) and a short README. A target that was not
+# built is left out.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -11,7 +13,7 @@ rm -rf "$stage" && mkdir -p "$stage" dist
 common() {  # the files every package has
     local dir=$1
     mkdir -p "$dir/assets" "$dir/examples/python"
-    cp include/velmora.h docs/API.md docs/FONT-LICENSE.txt "$dir/"
+    cp include/velmora.h include/velmora_ffi.h docs/API.md docs/FONT-LICENSE.txt "$dir/"
     [ -d examples/python ] && cp examples/python/*.py "$dir/examples/python/" || true
 }
 
@@ -35,6 +37,9 @@ linux() {
     local dir=$stage/$name
     common "$dir"
     cp -P build/linux/libvelmora.so* "$dir/"
+    mkdir -p "$dir/examples/pygame" "$dir/examples/love"
+    cp examples/pygame/*.py "$dir/examples/pygame/"
+    cp examples/love/*.lua "$dir/examples/love/"
     [ -e build/linux/demo/velmora_demo ] && cp build/linux/demo/velmora_demo "$dir/"
     cp build/linux/demo/assets/* "$dir/assets/"
     cp demo/README-linux.txt "$dir/README.txt"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs a command (a Windows program through wine, or ctest whose tests do)
 # inside a virtual X display with a project-local wine prefix. The display is
-# 24-bit and large enough for an 800x600 client area. VL_WINE_ARCH=win64
+# 24-bit and large enough for a 1920x1080 client area (the benchmark's). VL_WINE_ARCH=win64
 # selects a 64-bit prefix (for the 64-bit DLL); the default is 32-bit.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -34,4 +34,4 @@ fi
 if [ -n "${DISPLAY:-}" ] && [ -z "${VL_FORCE_XVFB:-}" ]; then
     exec "$@"
 fi
-exec xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+exec xvfb-run -a -s "-screen 0 1920x1200x24" "$@"

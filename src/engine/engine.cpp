@@ -3,11 +3,13 @@
 #include <algorithm>
 
 #include "base/error.h"
+#include "overlay/overlay.h"
+#include "platform/platform.h"
 
 namespace vl {
 
 double init(EngineState& st, int32_t window) {
-    st.windowHandle = window;
+    setWindow(st, window);
     st.windowBitmap = Surface{};
     if (st.backBuffer.width == kBackBufferWidth && st.backBuffer.height == kBackBufferHeight &&
         st.backBuffer.bitsPerPixel == 24) {
@@ -29,6 +31,7 @@ double init(EngineState& st, int32_t window) {
     st.settings.screenHeight = 384;
     st.camera.planeX = 0.0;
     st.camera.planeY = 0.66;
+    st.frame.picks = SpritePicks{};  // no textured frame since vlInit
     // Entry 0 of both tables stands for open space and is never loaded.
     st.world.flatColors.push_back(0);
     st.world.textures.emplace_back();
@@ -42,6 +45,34 @@ void setWindowSize(EngineState& st, int32_t width, int32_t height) {
     st.settings.screenWidth = std::clamp(width, 0, kBackBufferWidth);
     st.settings.screenHeight = std::clamp(height, 0, kBackBufferHeight);
     st.frame.zBuffer.resize(size_t(st.settings.screenWidth), 0.0);
+}
+
+void setPresentation(EngineState& st, int32_t mode) {
+    if (mode < kPresentActual || mode > kPresentWhole) fail("ERangeError", "Presentation mode out of range");
+    st.presentation.mode = mode;
+}
+
+void setPresentArea(EngineState& st, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    if (!(0 <= left && left < right && right <= kBackBufferWidth && 0 <= top && top < bottom &&
+          bottom <= kBackBufferHeight))
+        fail("ERangeError", "Presentation area out of range");
+    st.presentation = {st.presentation.mode, left, top, right, bottom};
+}
+
+void setWindow(EngineState& st, int32_t window) {
+    st.windowHandle = window;
+    platform::forgetWindow();
+}
+
+void drawScreen(EngineState& st) {
+    requireInit(st);
+    PresentSource how;
+    how.mode = st.presentation.mode;
+    how.left = st.presentation.left;
+    how.top = st.presentation.top;
+    how.right = st.presentation.right;
+    how.bottom = st.presentation.bottom;
+    present(st.windowHandle, st.windowBitmap, st.backBuffer, how);
 }
 
 void requireInit(const EngineState& st) {

@@ -9,6 +9,7 @@
 #include "engine/engine.h"
 #include "engine/guard.h"
 #include "overlay/overlay.h"
+#include "render/picks.h"
 
 namespace {
 
@@ -182,8 +183,7 @@ double VL_CALL vlDrawSprite(double index, double x, double y) {
 
 double VL_CALL vlDrawScreen(void) {
     return guarded([&] {
-        vl::requireInit(g_engine);
-        vl::present(g_engine.windowHandle, g_engine.windowBitmap, g_engine.backBuffer);
+        vl::drawScreen(g_engine);
         return double(g_engine.resultTrue);
     });
 }
@@ -235,6 +235,41 @@ double VL_CALL vlSetSpriteScale(double index, double width, double height, doubl
     return guarded([&] {
         vl::setSpriteScale(g_engine.world.sprites, roundArg(index), width, height, lift);
         return 0.0;
+    });
+}
+
+double VL_CALL vlPickSprite(double screenX, double screenY) {
+    return guarded([&] {
+        return double(vl::pickSprite(g_engine.frame.picks, g_engine.world, roundArg(screenX), roundArg(screenY)));
+    });
+}
+
+double VL_CALL vlCastRay(double x, double y, double dirX, double dirY) {
+    return guarded([&] { return vl::castRay(g_engine, x, y, dirX, dirY); });
+}
+
+double VL_CALL vlGetRayHit(double what) {
+    return guarded([&] { return vl::rayHit(g_engine, what); });
+}
+
+double VL_CALL vlSetPresentation(double mode) {
+    return guarded([&] {
+        vl::setPresentation(g_engine, roundArg(mode));
+        return 0.0;
+    });
+}
+
+double VL_CALL vlSetPresentArea(double left, double top, double right, double bottom) {
+    return guarded([&] {
+        vl::setPresentArea(g_engine, roundArg(left), roundArg(top), roundArg(right), roundArg(bottom));
+        return 0.0;
+    });
+}
+
+double VL_CALL vlSetWindow(double window) {
+    return guarded([&] {
+        vl::setWindow(g_engine, roundArg(window));
+        return 1.0;
     });
 }
 

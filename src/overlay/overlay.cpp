@@ -26,14 +26,18 @@ void drawOverlayImage(Surface& backBuffer, const World& world, int32_t index, in
     drawImage(backBuffer, x, y, world.overlayImages[size_t(index)]);
 }
 
-void present(int32_t windowHandle, Surface& windowBitmap, const Surface& backBuffer) {
+void present(int32_t windowHandle, Surface& windowBitmap, const Surface& backBuffer, PresentSource how) {
     // The window bitmap is never sized; its canvas only stands for the
     // window while the image is copied.
     canvas(windowBitmap);
-    if (isEmpty(backBuffer) || backBuffer.bitsPerPixel != 24) return;
+    if (isEmpty(backBuffer) || backBuffer.bitsPerPixel != 24 || backBuffer.width < how.right ||
+        backBuffer.height < how.bottom)
+        return;
+    how.bits24 = backBuffer.pixels.data();
+    how.width = backBuffer.width;
+    how.height = backBuffer.height;
     std::string error;
-    if (!platform::presentImage(windowHandle, backBuffer.pixels.data(), backBuffer.width, backBuffer.height, error))
-        fail("EOSError", error);
+    if (!platform::presentImage(windowHandle, how, error)) fail("EOSError", error);
 }
 
 double copyBackBuffer(const Surface& backBuffer, void* destination, int32_t format) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/present_scale.h"
 #include "surface/surface.h"
 #include "world/world.h"
 
@@ -16,9 +17,10 @@ void drawRectangle(Surface& backBuffer, int32_t x1, int32_t y1, int32_t x2, int3
 void drawText(Surface& backBuffer, int32_t x, int32_t y, const std::string& text);
 // An index outside the list, or an image whose load failed, draws nothing.
 void drawOverlayImage(Surface& backBuffer, const World& world, int32_t index, int32_t x, int32_t y);
-// Copies the whole back buffer to the window's top-left corner; raises
-// EOSError when the window or its display cannot be reached.
-void present(int32_t windowHandle, Surface& windowBitmap, const Surface& backBuffer);
+// Shows the back buffer in the window: `how` gives the area and the mode
+// (its pixel fields are filled here); raises EOSError when the window or its
+// display cannot be reached.
+void present(int32_t windowHandle, Surface& windowBitmap, const Surface& backBuffer, PresentSource how);
 // Writes the whole back buffer to destination as top-down rows of 4 bytes a
 // pixel in layout `format` (0 RGBA, 1 BGRA); returns the bytes written.
 double copyBackBuffer(const Surface& backBuffer, void* destination, int32_t format);

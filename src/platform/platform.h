@@ -8,15 +8,22 @@
 #include <string>
 #include <vector>
 
+#include "base/present_scale.h"
+
 namespace vl::platform {
 
-// Copies a 24-bit bottom-up image (rows padded to 4 bytes) to the top-left
-// corner of a window's client area, clipped by it. Holds nothing of the
-// window after it returns. On Windows the handle is an HWND (0: the whole
-// screen) and a handle naming no window shows nothing. On Linux it is an X11
-// window id; 0 presents nothing. False, with a message in `error`, when the
-// window or its display cannot be reached.
-bool presentImage(int32_t windowHandle, const uint8_t* bits, int32_t width, int32_t height, std::string& error);
+// Shows the source's area in a window: asks the client area's size, places
+// and draws the image with placeArea and drawPlaced, and puts it 1:1 at the
+// client area's top-left corner. On Windows the handle is an HWND (0: the
+// whole screen) and a handle naming no window shows nothing. On Linux it is
+// an X11 window id; 0 presents nothing. A client area of 0 x 0 shows
+// nothing. False, with a message in `error`, when the window or its display
+// cannot be reached.
+bool presentImage(int32_t windowHandle, const PresentSource& source, std::string& error);
+
+// Drops what presenting kept about the window (its size, visual, device
+// context): the next present asks again. For a host that changes windows.
+void forgetWindow();
 
 // One line of 8-bit text rasterised by the system's own font engine: a mask
 // of width x height bytes (row-major, top row first), non-zero where a glyph

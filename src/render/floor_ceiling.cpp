@@ -214,21 +214,130 @@ inline __m128i clearOfTies(const Lanes& l, __m128i limit) {
     return _mm_cmpgt_epi32(limit, m);
 }
 
-template <bool Floors, bool Ceilings>
+// One floor pixel of column x and its ceiling pixel with pitch, fog or
+// per-cell textures, by the formulas: distance is the row's, w its fog
+// weight, and a line is null where the row shows no floor (or ceiling).
+inline void generalPixel(const FloorCeilingFrame& f, double distance, int32_t w, int32_t x, uint8_t* floorLine,
+                         uint8_t* ceilingLine) {
+    const double weight = distance / f.wallDistance[x];
+    const double currentFloorX = weight * f.footX[x] + (1.0 - weight) * f.posX;
+    const double currentFloorY = weight * f.footY[x] + (1.0 - weight) * f.posY;
+    int32_t floorTexX, floorTexY;
+    if (!texCoord<false>(currentFloorX, f.textureWidth, floorTexX) ||
+        !texCoord<false>(currentFloorY, f.textureHeight, floorTexY))
+        return;
+    const uint32_t index = uint32_t(f.textureWidth * floorTexY + floorTexX);
+    int32_t floorCell = 0, ceilingCell = 0;
+    if (f.floorMap || f.ceilingMap) {
+        const int32_t cellX = floorFast(currentFloorX), cellY = floorFast(currentFloorY);
+        if (f.floorMap) floorCell = layerAt(*f.floorMap, cellX, cellY);
+        if (f.ceilingMap) ceilingCell = layerAt(*f.ceilingMap, cellX, cellY);
+    }
+    if (floorLine && index < f.floorCellSizes[floorCell])
+        putPixelBytes(floorLine + 3 * x, fogBlend(f.floorCells[floorCell][index], f.fogPixel, w));
+    if (ceilingLine && index < f.ceilingCellSizes[ceilingCell])
+        putPixelBytes(ceilingLine + 3 * x, fogBlend(f.ceilingCells[ceilingCell][index], f.fogPixel, w));
+}
+
+// What row y shows: its floor pixels inside the view, its ceiling pixels at
+// the mirror row screenHeight + 2 pitch - y in rows 1 to screenHeight - 1.
+struct RowLines {
+    uint8_t* floor;
+    uint8_t* ceiling;
+};
+inline RowLines rowLines(const FloorCeilingFrame& f, int32_t y, PixelRows rows) {
+    const int32_t mirror = f.screenHeight + 2 * f.pitch - y;
+    return RowLines{y <= f.screenHeight - 1 ? rows.at(0, y) : nullptr,
+                    mirror >= 1 && mirror <= f.screenHeight - 1 ? rows.at(0, mirror) : nullptr};
+}
+
+// Rows below the view show nothing until their ceiling rows come into it:
+// the row to go on from.
+inline int32_t skipRows(const FloorCeilingFrame& f, int32_t y) { return std::max(y, 2 * f.pitch); }
+
+// Rows with pitch, fog or per-cell textures whose textures cannot be
+// stepped, pixel by pixel.
+void floorCeilingRowsGeneral(const FloorCeilingFrame& f, PixelRows rows) {
+    for (int32_t y = f.firstRow; y <= f.lastRow; ++y) {
+        const RowLines lines = rowLines(f, y, rows);
+        if (!lines.floor && !lines.ceiling) {
+            y = skipRows(f, y);
+            continue;
+        }
+        const double distance = f.rowDistance[y];
+        const int32_t w = fogWeight(f.fogStart, f.fogEnd, distance);
+        for (int32_t x = 0; x < f.screenWidth; ++x)
+            if (y >= f.firstFloorRow[x]) generalPixel(f, distance, w, x, lines.floor, lines.ceiling);
+    }
+}
+
+// Cell coordinates of four stepped floor points along one axis, where each
+// is certain: size times the point, P, is stepped as Q = P + 1/2 within the
+// margin (see above), so floor(P) is floor(Q - 1/2) wherever Q's fraction
+// lies further than the margin from 1/2, i.e. where the flipped fraction
+// lies further than the margin from 0. For power-of-two sizes the product
+// is exact, so the cell, floor(P / size), is floor(P) shifted.
+inline __m128i cellsOf(const Lanes& l, __m128i sizeShift, __m128i margin, __m128i& certain) {
+    const __m128i below = _mm_srai_epi32(l.fraction, 31);  // -1 where the fraction is under 1/2
+    certain = _mm_and_si128(certain, _mm_cmpgt_epi32(_mm_xor_si128(l.fraction, below), margin));
+    return _mm_sra_epi32(_mm_add_epi32(l.whole, below), sizeShift);
+}
+
+// Fog of weight w on four pixels at once, as fogBlend does it on each: the
+// channels as 16-bit lanes, whose sums stay below 2^16.
+struct FogQuad {
+    __m128i keep, add;  // 256 - w; fog channel times w, plus 128
+    FogQuad(uint32_t fogPixel, int32_t w) {
+        const __m128i fog = _mm_unpacklo_epi8(_mm_set1_epi32(int32_t(fogPixel)), _mm_setzero_si128());
+        keep = _mm_set1_epi16(int16_t(256 - w));
+        add = _mm_add_epi16(_mm_mullo_epi16(fog, _mm_set1_epi16(int16_t(w))), _mm_set1_epi16(128));
+    }
+    __m128i blend(__m128i pixels) const {
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i low = _mm_unpacklo_epi8(pixels, zero), high = _mm_unpackhi_epi8(pixels, zero);
+        return _mm_packus_epi16(_mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(low, keep), add), 8),
+                                _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(high, keep), add), 8));
+    }
+};
+
+// Stepped rows (see above). General frames (pitch, fog, per-cell textures)
+// take their row ranges, fog and cells from the frame; the others run as
+// they always have.
+template <bool Floors, bool Ceilings, bool General>
 void floorCeilingRowsStepped(const RowPass& r, const FloorCeilingFrame& f, PixelRows rows) {
-    int32_t widthShift = 0;
+    int32_t widthShift = 0, heightShift = 0;
     while ((1 << widthShift) < r.width) ++widthShift;
+    while ((1 << heightShift) < r.height) ++heightShift;
     const __m128i maskX = _mm_set1_epi32(r.width - 1), maskY = _mm_set1_epi32(r.height - 1);
-    const __m128i shift = _mm_cvtsi32_si128(widthShift);
+    const __m128i shift = _mm_cvtsi32_si128(widthShift), shiftY = _mm_cvtsi32_si128(heightShift);
     const int32_t columns = (r.screenWidth + 3) & ~3;
     const int32_t* const firstFloorRow = r.firstFloorRow;
     const int32_t* const tieLimit = f.tieLimit;
     const uint32_t* const floorPixels = r.floorPixels;
     const uint32_t* const ceilingPixels = r.ceilingPixels;
-    for (int32_t y = f.firstRow; y < r.screenHeight; ++y) {
-        uint8_t* const floorRow = rows.at(0, y);
-        uint8_t* const ceilingRow = rows.at(0, r.screenHeight - y);
+    const bool cells = General && (f.floorMap || f.ceilingMap);
+    const int32_t lastRow = General ? f.lastRow : r.screenHeight - 1;
+    for (int32_t y = f.firstRow; y <= lastRow; ++y) {
+        RowLines lines{rows.at(0, y), rows.at(0, r.screenHeight - y)};
+        int32_t w = 0;
+        if (General) {
+            lines = rowLines(f, y, rows);
+            if (!lines.floor && !lines.ceiling) {
+                y = skipRows(f, y);
+                continue;
+            }
+        }
+        uint8_t* const floorRow = lines.floor;
+        uint8_t* const ceilingRow = lines.ceiling;
         const double distance = f.rowDistance[y];
+        if (General) w = fogWeight(f.fogStart, f.fogEnd, distance);
+        const FogQuad fog(f.fogPixel, w);
+        const auto onePixel = [&](int32_t x) {
+            if (General)
+                generalPixel(f, distance, w, x, floorRow, ceilingRow);
+            else
+                floorCeilingPixel<true>(r, distance, x, floorRow, ceilingRow);
+        };
         AxisLine lineX, lineY;
         // Stepped coordinates must be whole numbers of at least 0 across the
         // row, where the remainder is the mask; a line's least value is at
@@ -240,7 +349,7 @@ void floorCeilingRowsStepped(const RowPass& r, const FloorCeilingFrame& f, Pixel
             lineY.start + (columns - 1) * lineY.step >= 0 && std::max(lineX.error, lineY.error) < 0.125;
         if (!stepped) {
             for (int32_t x = 0; x < r.screenWidth; ++x)
-                if (y >= firstFloorRow[x]) floorCeilingPixel<true>(r, distance, x, floorRow, ceilingRow);
+                if (y >= firstFloorRow[x]) onePixel(x);
             continue;
         }
         const __m128i rowMargin = _mm_set1_epi32(floorFast(std::max(lineX.error, lineY.error) * 0x1p32) + 2);
@@ -257,7 +366,7 @@ void floorCeilingRowsStepped(const RowPass& r, const FloorCeilingFrame& f, Pixel
                 _mm_movemask_ps(_mm_castsi128_ps(_mm_and_si128(clearOfTies(qx, limit), clearOfTies(qy, limit))));
             const __m128i index = _mm_or_si128(_mm_and_si128(qx.whole, maskX),
                                                _mm_sll_epi32(_mm_and_si128(qy.whole, maskY), shift));
-            if ((here & clear) == 15) {
+            if (!General && (here & clear) == 15) {
                 // Taken out of the register once for both textures.
                 const uint32_t i0 = uint32_t(_mm_cvtsi128_si32(index));
                 const uint32_t i1 = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(index, 0x55)));
@@ -272,10 +381,70 @@ void floorCeilingRowsStepped(const RowPass& r, const FloorCeilingFrame& f, Pixel
             }
             uint32_t at[4];
             _mm_storeu_si128(reinterpret_cast<__m128i*>(at), index);
+            if (General) {
+                // The quad's textures: the frame's own, or its cell's when
+                // all four points lie, certainly, in one cell.
+                const uint32_t* floorTable = floorPixels;
+                const uint32_t* ceilingTable = ceilingPixels;
+                int32_t cellX[4] = {}, cellY[4] = {};
+                int certain = 15;
+                bool oneCell = true;
+                if (cells) {
+                    // The margin of a lane, as a distance from 1/2 in the
+                    // fraction; where the limit never passes, the lane is
+                    // not clear anyway.
+                    const __m128i margin = _mm_sub_epi32(_mm_set1_epi32(0x7FFFFFFF), limit);
+                    __m128i sure = _mm_set1_epi32(-1);
+                    const __m128i cx = cellsOf(qx, shift, margin, sure), cy = cellsOf(qy, shiftY, margin, sure);
+                    certain = _mm_movemask_ps(_mm_castsi128_ps(sure));
+                    const __m128i same = _mm_and_si128(_mm_cmpeq_epi32(cx, _mm_shuffle_epi32(cx, 0)),
+                                                       _mm_cmpeq_epi32(cy, _mm_shuffle_epi32(cy, 0)));
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(cellX), cx);
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(cellY), cy);
+                    oneCell = _mm_movemask_ps(_mm_castsi128_ps(same)) == 15;
+                    if (oneCell) {
+                        floorTable = f.floorCells[f.floorMap ? layerAt(*f.floorMap, cellX[0], cellY[0]) : 0];
+                        ceilingTable = f.ceilingCells[f.ceilingMap ? layerAt(*f.ceilingMap, cellX[0], cellY[0]) : 0];
+                    }
+                }
+                if (oneCell && (here & clear & certain) == 15) {
+                    const auto quad = [&](uint8_t* line, const uint32_t* pixels) {
+                        __m128i v = _mm_setr_epi32(int32_t(pixels[at[0]]), int32_t(pixels[at[1]]),
+                                                   int32_t(pixels[at[2]]), int32_t(pixels[at[3]]));
+                        if (w != 0) v = fog.blend(v);
+                        putPixelQuad(line, uint32_t(_mm_cvtsi128_si32(v)),
+                                     uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(v, 0x55))),
+                                     uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(v, 0xAA))),
+                                     uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(v, 0xFF))));
+                    };
+                    if (floorRow && floorTable) quad(floorRow + 3 * x, floorTable);
+                    if (ceilingRow && ceilingTable) quad(ceilingRow + 3 * x, ceilingTable);
+                    continue;
+                }
+                for (int k = 0; k < 4; ++k) {
+                    if (!(here >> k & 1)) continue;
+                    if (!(clear >> k & 1) || !(certain >> k & 1)) {
+                        onePixel(x + k);
+                        continue;
+                    }
+                    const int32_t floorCell = cells && f.floorMap ? layerAt(*f.floorMap, cellX[k], cellY[k]) : 0;
+                    const int32_t ceilingCell =
+                        cells && f.ceilingMap ? layerAt(*f.ceilingMap, cellX[k], cellY[k]) : 0;
+                    // Every table is whole or empty, so the index is inside
+                    // a table that is there.
+                    if (floorRow && f.floorCellSizes[floorCell] != 0)
+                        putPixelBytes(floorRow + 3 * (x + k),
+                                      fogBlend(f.floorCells[floorCell][at[k]], f.fogPixel, w));
+                    if (ceilingRow && f.ceilingCellSizes[ceilingCell] != 0)
+                        putPixelBytes(ceilingRow + 3 * (x + k),
+                                      fogBlend(f.ceilingCells[ceilingCell][at[k]], f.fogPixel, w));
+                }
+                continue;
+            }
             for (int k = 0; k < 4; ++k) {
                 if (!(here >> k & 1)) continue;
                 if (!(clear >> k & 1)) {
-                    floorCeilingPixel<true>(r, distance, x + k, floorRow, ceilingRow);
+                    onePixel(x + k);
                     continue;
                 }
                 if (Floors) putPixelBytes(floorRow + 3 * (x + k), floorPixels[at[k]]);
@@ -289,50 +458,6 @@ void floorCeilingRowsStepped(const RowPass& r, const FloorCeilingFrame& f, Pixel
 
 namespace {
 
-// Rows with pitch, fog or per-cell textures, pixel by pixel by the formulas:
-// row y's floor distance is screenHeight / (2y - screenHeight - 2 pitch),
-// its floor pixel shows only inside the view and its ceiling pixel at row
-// screenHeight + 2 pitch - y only in rows 1 to screenHeight - 1; both take
-// the row's fog.
-void floorCeilingRowsGeneral(const FloorCeilingFrame& f, PixelRows rows) {
-    const int32_t height = f.screenHeight, mirror = height + 2 * f.pitch;
-    for (int32_t y = f.firstRow; y <= f.lastRow; ++y) {
-        const bool floorRow = y <= height - 1;
-        const bool ceilingRow = mirror - y >= 1 && mirror - y <= height - 1;
-        if (!floorRow && !ceilingRow) {
-            // Below the view, rows show nothing until their ceiling rows
-            // come into it.
-            y = std::max(y, mirror - height);
-            continue;
-        }
-        const double distance = double(height) / double(2 * y - height - 2 * f.pitch);
-        const int32_t w = fogWeight(f.fogStart, f.fogEnd, distance);
-        uint8_t* const floorLine = floorRow ? rows.at(0, y) : nullptr;
-        uint8_t* const ceilingLine = ceilingRow ? rows.at(0, mirror - y) : nullptr;
-        for (int32_t x = 0; x < f.screenWidth; ++x) {
-            if (y < f.firstFloorRow[x]) continue;
-            const double weight = distance / f.wallDistance[x];
-            const double currentFloorX = weight * f.footX[x] + (1.0 - weight) * f.posX;
-            const double currentFloorY = weight * f.footY[x] + (1.0 - weight) * f.posY;
-            int32_t floorTexX, floorTexY;
-            if (!texCoord<false>(currentFloorX, f.textureWidth, floorTexX) ||
-                !texCoord<false>(currentFloorY, f.textureHeight, floorTexY))
-                continue;
-            const uint32_t index = uint32_t(f.textureWidth * floorTexY + floorTexX);
-            int32_t floorCell = 0, ceilingCell = 0;
-            if (f.floorMap || f.ceilingMap) {
-                const int32_t cellX = floorFast(currentFloorX), cellY = floorFast(currentFloorY);
-                if (f.floorMap) floorCell = layerAt(*f.floorMap, cellX, cellY);
-                if (f.ceilingMap) ceilingCell = layerAt(*f.ceilingMap, cellX, cellY);
-            }
-            if (floorLine && index < f.floorCellSizes[floorCell])
-                putPixelBytes(floorLine + 3 * x, fogBlend(f.floorCells[floorCell][index], f.fogPixel, w));
-            if (ceilingLine && index < f.ceilingCellSizes[ceilingCell])
-                putPixelBytes(ceilingLine + 3 * x, fogBlend(f.ceilingCells[ceilingCell][index], f.fogPixel, w));
-        }
-    }
-}
-
 // A texture's texels as pixel bytes, halved or not, as far as an index can
 // reach; returns how many.
 uint32_t texelPixels(const std::vector<Colour>& texture, size_t reach, bool halved, std::vector<uint32_t>& out) {
@@ -342,10 +467,6 @@ uint32_t texelPixels(const std::vector<Colour>& texture, size_t reach, bool halv
     return uint32_t(n);
 }
 
-// Cell values that some cell of the layer holds, as textures to prepare
-// (bit n for value n); none when no cell holds one above 0.
-uint32_t cellTexturesOf(const CellLayer& l) { return l.cells.empty() ? 0u : uint32_t(l.used) & ~1u; }
-
 }  // namespace
 
 bool prepareFloorCeiling(const RenderSettings& view, const Camera& camera, const World& world,
@@ -353,7 +474,7 @@ bool prepareFloorCeiling(const RenderSettings& view, const Camera& camera, const
     const std::vector<Colour>* floorTexture = view.floorTexture > 0 ? textureAt(world, view.floorTexture) : nullptr;
     const std::vector<Colour>* ceilingTexture =
         view.ceilingTexture > 0 ? textureAt(world, view.ceilingTexture) : nullptr;
-    const uint32_t floorCells = cellTexturesOf(world.floorMap), ceilingCells = cellTexturesOf(world.ceilingMap);
+    const uint32_t floorCells = cellValuesOf(world.floorMap), ceilingCells = cellValuesOf(world.ceilingMap);
     if (!floorTexture && !ceilingTexture && floorCells == 0 && ceilingCells == 0) return false;
     out = FloorCeilingFrame{};
     // Remainders keep |floorTexX| < textureWidth and |floorTexY| <
@@ -392,14 +513,18 @@ bool prepareFloorCeiling(const RenderSettings& view, const Camera& camera, const
         if (floorCells != 0) out.floorMap = &world.floorMap;
         if (ceilingCells != 0) out.ceilingMap = &world.ceilingMap;
     }
-    // A row's floor distance depends on the row and the height alone, so the
-    // table stays while the height (its size) does. Floor rows lie below
-    // drawEnd, which is at least screenHeight / 2; the others cost little.
+    // A row's floor distance depends on the row, the height and the pitch
+    // alone, so the table stays while they do. With pitch the floor can show
+    // from row 0 and the ceiling of rows below the view, mirrored about the
+    // moved horizon. Floor rows lie below the horizon; the others cost
+    // little.
     const int32_t height = view.screenHeight, width = view.screenWidth;
-    if (frame.rowDistance.size() != size_t(height)) {
-        frame.rowDistance.resize(size_t(height));
-        for (int32_t y = 0; y < height; ++y)
-            frame.rowDistance[size_t(y)] = double(height) / double(2 * y - height);
+    out.lastRow = std::max(height - 1, height - 1 + 2 * view.pitch);
+    if (frame.rowDistance.size() != size_t(out.lastRow + 1) || frame.rowDistancePitch != view.pitch) {
+        frame.rowDistance.resize(size_t(out.lastRow + 1));
+        frame.rowDistancePitch = view.pitch;
+        for (int32_t y = 0; y <= out.lastRow; ++y)
+            frame.rowDistance[size_t(y)] = double(height) / double(2 * y - height - 2 * view.pitch);
     }
     for (std::vector<double>* v : {&frame.footX, &frame.footY, &frame.wallDistance})
         if (v->size() < size_t(width)) v->resize(size_t(width));
@@ -407,9 +532,6 @@ bool prepareFloorCeiling(const RenderSettings& view, const Camera& camera, const
     const size_t columns = size_t((width + 3) & ~3);
     for (std::vector<int32_t>* v : {&frame.firstFloorRow, &frame.tieLimit})
         if (v->size() < columns) v->resize(columns);
-    // With pitch the floor can show from row 0 and the ceiling of rows
-    // below the view, mirrored about the moved horizon.
-    out.lastRow = std::max(height - 1, height - 1 + 2 * view.pitch);
     const int32_t none = out.general ? out.lastRow + 1 : height;  // a column without floor rows
     std::fill_n(frame.firstFloorRow.begin(), columns, none);
     std::fill_n(frame.tieLimit.begin(), columns, -1);
@@ -425,7 +547,12 @@ bool prepareFloorCeiling(const RenderSettings& view, const Camera& camera, const
     out.screenHeight = height;
     out.textureWidth = view.textureWidth;
     out.textureHeight = view.textureHeight;
-    out.stepped = !out.general && isPowerOfTwo(view.textureWidth) && isPowerOfTwo(view.textureHeight) &&
+    // Stepping reads every table by a masked index: each must be whole.
+    bool whole = true;
+    for (int n = 0; n <= 9; ++n)
+        whole = whole && (out.floorCellSizes[n] == 0 || out.floorCellSizes[n] == reach) &&
+                (out.ceilingCellSizes[n] == 0 || out.ceilingCellSizes[n] == reach);
+    out.stepped = isPowerOfTwo(view.textureWidth) && isPowerOfTwo(view.textureHeight) && whole &&
                   (out.floorSize == 0 || out.floorSize == reach) && (out.ceilingSize == 0 || out.ceilingSize == reach);
     // cameraX = 2x / screenWidth - 1 makes the ray direction dir + plane
     // cameraX a line in x.
@@ -458,25 +585,25 @@ void noteFloorColumn(const ColumnCast& c, int32_t x, FloorCeilingFrame& f) {
     f.footX[x] = floorXWall;
     f.footY[x] = floorYWall;
     f.wallDistance[x] = c.perpWallDist;
+    int32_t first = 0;
     if (f.general) {
         // From below the wall's foot, even when that lies below the view (so
         // the mirrored ceiling never covers the wall); from row 0 when the
         // foot lies above it, which only pitch can cause.
-        const int32_t first = c.drawEndUnclamped < 0 ? 0 : int32_t(std::min<int64_t>(int64_t(c.drawEndUnclamped) + 1, f.lastRow + 1));
-        f.firstFloorRow[x] = first;
-        f.firstRow = std::min(f.firstRow, first);
-        return;
+        first = c.drawEndUnclamped < 0 ? 0 : int32_t(std::min(int64_t(c.drawEndUnclamped) + 1, int64_t(f.lastRow) + 1));
+    } else {
+        int32_t drawEnd = c.drawEnd;
+        if (drawEnd < 0) drawEnd = f.screenHeight;
+        // Row drawEnd itself is skipped; each floor row y has its ceiling row
+        // at screenHeight - y, which on an odd-sized slice is the wall's top
+        // row.
+        first = std::min(drawEnd + 1, f.screenHeight);
     }
-    int32_t drawEnd = c.drawEnd;
-    if (drawEnd < 0) drawEnd = f.screenHeight;
-    // Row drawEnd itself is skipped; each floor row y has its ceiling row at
-    // screenHeight - y, which on an odd-sized slice is the wall's top row.
-    const int32_t first = std::min(drawEnd + 1, f.screenHeight);
     f.firstFloorRow[x] = first;
     f.firstRow = std::min(f.firstRow, first);
-    // Floor rows lie below the middle of the view, where row distances are
-    // positive and fall row by row; the first row's then bounds the others.
-    if (!f.stepped || first >= f.screenHeight || 2 * first <= f.screenHeight) return;
+    // Floor rows lie below the horizon, where row distances are positive and
+    // fall row by row; the first row's then bounds the others.
+    if (!f.stepped || first > f.lastRow || 2 * first - f.screenHeight - 2 * f.pitch <= 0) return;
     if (!(c.perpWallDist > 0)) return;
     const double firstDistance = f.rowDistance[first], inverse = 1 / c.perpWallDist;
     f.tieLimit[x] = tieLimitOf(std::max(
@@ -485,16 +612,26 @@ void noteFloorColumn(const ColumnCast& c, int32_t x, FloorCeilingFrame& f) {
 }
 
 void drawFloorCeiling(const FloorCeilingFrame& f, PixelRows rows) {
-    if (f.general) return floorCeilingRowsGeneral(f, rows);
     const RowPass r{f.floorPixels,  f.ceilingPixels, f.floorSize,     f.ceilingSize,   f.footX,
                     f.footY,        f.wallDistance,  f.firstFloorRow, f.posX,          f.posY,
                     f.textureWidth, f.textureHeight, f.screenWidth,   f.screenHeight};
-    if (f.stepped && f.floorSize > 0 && f.ceilingSize > 0)
-        floorCeilingRowsStepped<true, true>(r, f, rows);
+    if (f.general) {
+        if (!f.stepped)
+            floorCeilingRowsGeneral(f, rows);
+        else if (f.floorSize > 0 && f.ceilingSize > 0)
+            floorCeilingRowsStepped<true, true, true>(r, f, rows);
+        else if (f.floorSize > 0)
+            floorCeilingRowsStepped<true, false, true>(r, f, rows);
+        else if (f.ceilingSize > 0)
+            floorCeilingRowsStepped<false, true, true>(r, f, rows);
+        else
+            floorCeilingRowsStepped<false, false, true>(r, f, rows);
+    } else if (f.stepped && f.floorSize > 0 && f.ceilingSize > 0)
+        floorCeilingRowsStepped<true, true, false>(r, f, rows);
     else if (f.stepped && f.floorSize > 0)
-        floorCeilingRowsStepped<true, false>(r, f, rows);
+        floorCeilingRowsStepped<true, false, false>(r, f, rows);
     else if (f.stepped)
-        floorCeilingRowsStepped<false, true>(r, f, rows);
+        floorCeilingRowsStepped<false, true, false>(r, f, rows);
     else if (isPowerOfTwo(f.textureWidth) && isPowerOfTwo(f.textureHeight))
         floorCeilingRowsOneByOne<true>(r, f.rowDistance, f.firstRow, rows);
     else

@@ -79,6 +79,8 @@ void renderFrame(const RenderSettings& settings, const Camera& camera, World& wo
                  Surface& backBuffer) {
     // The engine keeps the view inside the back buffer; clamping again here
     // keeps every index inside the buffers whatever the caller passes.
+    // Only a textured frame leaves sprites to pick.
+    frame.picks.valid = false;
     RenderSettings view = settings;
     view.screenWidth = std::min(settings.screenWidth, kBackBufferWidth);
     view.screenHeight = std::min(settings.screenHeight, kBackBufferHeight);

@@ -83,6 +83,32 @@ struct ColumnCast {
     double wallX = 0;   // where along the face the ray hit, in [0, 1)
 };
 
+// One sprite's place on screen. The sizes are whole numbers held as doubles
+// unless the sprite is scaled; the draw bounds are already clamped (starts from below, ends from above).
+struct SpriteProjection {
+    double transformX = 0, transformY = 0;
+    double spriteScreenX = 0;
+    int32_t vMoveScreen = 0;
+    int64_t rowShift = 0;  // vMoveScreen plus the pitch: how far the rows move down
+    double spriteHeight = 0, spriteWidth = 0;
+    int32_t drawStartY = 0, drawEndY = 0;
+    int32_t drawStartX = 0, drawEndX = 0;
+};
+
+// What a textured frame drew of its sprites, so that a host can ask which
+// sprite shows at a pixel of that frame later: the view and depths it drew
+// with, and the sprites that could show, in drawing order (far to near).
+struct DrawnSprite {
+    int32_t sprite, texture;
+    SpriteProjection projection;
+};
+struct SpritePicks {
+    bool valid = false;  // false until a textured frame, and after a frame in another mode
+    RenderSettings view;
+    std::vector<double> depth;  // zBuffer as the sprites met it
+    std::vector<DrawnSprite> drawn;
+};
+
 // The view can grow up to the whole back buffer.
 constexpr int32_t kBackBufferWidth = 800;
 constexpr int32_t kBackBufferHeight = 600;
@@ -99,7 +125,8 @@ struct FrameBuffers {
     // Scratch reused from frame to frame; nothing in them outlives a frame
     // but rowDistance, which holds for as long as the view's height.
     std::vector<ColumnCast> columns;   // the column pass's rays, one per screen column
-    std::vector<double> rowDistance;   // floor distance of each screen row
+    std::vector<double> rowDistance;   // floor distance of each screen row (and below, with pitch)
+    int32_t rowDistancePitch = 0;      // the pitch rowDistance was made for
     std::vector<double> footX, footY;  // per column: the floor point at the wall's foot
     std::vector<double> wallDistance;  // per column: perpWallDist
     std::vector<int32_t> firstFloorRow; // per column: the first floor row (screenHeight: none)
@@ -110,6 +137,7 @@ struct FrameBuffers {
     std::vector<uint32_t> floorPixels[10], ceilingPixels[10];
     std::vector<uint8_t> spareRows;    // stands in for a back buffer smaller than the view
     std::vector<uint8_t> orderSeen;    // for checking the last sprite order
+    SpritePicks picks;                 // the last textured frame's sprites
 };
 
 // Where a frame's pixels go: pixel (x, y) is 3 bytes, blue, green, red, at

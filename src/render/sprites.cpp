@@ -399,10 +399,15 @@ void drawSprites(const RenderSettings& view, const Camera& camera, World& world,
                  PixelRows rows) {
     Sprites& s = world.sprites;
     const int32_t n = sortSprites(camera, s, frame.orderSeen);
+    SpritePicks& picks = frame.picks;
+    picks.valid = true;
+    picks.view = view;
+    picks.drawn.clear();
     if (!textureSizeUsable(view) || frame.zBuffer.size() < size_t(std::max(view.screenWidth, 0))) return;
     // renderFrame keeps the view inside the back buffer, and so the rows of
     // a sprite within kMaxRows.
     if (view.screenHeight > kMaxRows || view.screenWidth > kBackBufferWidth) return;
+    picks.depth.assign(frame.zBuffer.begin(), frame.zBuffer.begin() + view.screenWidth);
     const SpriteCamera v = spriteCamera(camera, view.screenWidth, view.screenHeight, view.pitch);
     SpriteTextures textures;
     // Far to near: nearer sprites cover farther ones; sprites are not
@@ -412,8 +417,9 @@ void drawSprites(const RenderSettings& view, const Camera& camera, World& world,
         const std::vector<Colour>* texture = textureAt(world, s.spriteTexture[k]);
         if (!texture) continue;
         const SpriteProjection projection = project(v, s.spriteX[k], s.spriteY[k], spriteScaleOf(s, k));
-        if (sometimesVisible(projection))
-            drawSprite(projection, spriteTexture(textures, *texture, view), view, frame.zBuffer.data(), rows);
+        if (!sometimesVisible(projection)) continue;
+        picks.drawn.push_back(DrawnSprite{int32_t(k), s.spriteTexture[k], projection});
+        drawSprite(projection, spriteTexture(textures, *texture, view), view, frame.zBuffer.data(), rows);
     }
 }
 

@@ -11,18 +11,6 @@
 
 namespace vl {
 
-// One sprite's place on screen. The sizes are whole numbers held as doubles
-// unless the sprite is scaled; the draw bounds are already clamped (starts from below, ends from above).
-struct SpriteProjection {
-    double transformX = 0, transformY = 0;
-    double spriteScreenX = 0;
-    int32_t vMoveScreen = 0;
-    int64_t rowShift = 0;  // vMoveScreen plus the pitch: how far the rows move down
-    double spriteHeight = 0, spriteWidth = 0;
-    int32_t drawStartY = 0, drawEndY = 0;
-    int32_t drawStartX = 0, drawEndX = 0;
-};
-
 SpriteProjection projectSprite(const Camera& camera, int32_t screenWidth, int32_t screenHeight,
                                double spriteX, double spriteY, const SpriteScale& scale = {}, int32_t pitch = 0);
 

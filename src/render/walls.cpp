@@ -273,22 +273,11 @@ void drawWallColumn(const ColumnCast& c, int32_t x, const RenderSettings& view, 
     // shows without pitch.
     const int32_t firstRow = c.drawStart - view.pitch;
 
-    if (const int32_t w = fogWeight(view, c.perpWallDist); w > 0) {
-        // Fogged columns take the plain path: one texel, one blend a row.
-        TexRowStepper rowOf;
-        const bool stepped =
-            startTexRows(view.textureHeight, view.screenHeight, double(c.lineHeight), firstRow, rowOf);
-        for (int32_t y = c.drawStart; y < c.drawEnd; ++y, p += rows.pitch) {
-            const int32_t texY = stepped ? rowOf.row
-                                         : texRowByFormula(view.textureHeight, view.screenHeight,
-                                                           double(c.lineHeight), y - view.pitch);
-            if (stepped) rowOf.next();
-            const int64_t index = std::llabs(int64_t(view.textureWidth) * texY + texX);
-            if (hasTexel(*texture, index))
-                putPixel(p, fogBlend((texels[size_t(index)] >> halving) & keep, view.fogColour, w));
-        }
-        return;
-    }
+    // Fog blends every texel of the column with one weight.
+    const int32_t w = fogWeight(view, c.perpWallDist);
+    const uint32_t fogBytes = pixelBytes(view.fogColour);
+    const auto shade = [&](Colour colour) { return w == 0 ? colour : fogBlend(colour, view.fogColour, w); };
+    const auto shadeBytes = [&](uint32_t bytes) { return w == 0 ? bytes : fogBlend(bytes, fogBytes, w); };
 
     TexRowStepper rowOf;
     // wallX lies in [0, 1] (1 only by rounding), so texX lies in
@@ -304,13 +293,13 @@ void drawWallColumn(const ColumnCast& c, int32_t x, const RenderSettings& view, 
         // in [0, textureHeight - 1].
         for (; y < end && rowOf.row < 0; ++y, p += pitch, rowOf.next()) {
             const int32_t index = std::abs(width * rowOf.row + column);
-            if (size_t(index) < size) putPixel(p, (texels[index] >> halving) & keep);
+            if (size_t(index) < size) putPixel(p, shade((texels[index] >> halving) & keep));
         }
         if (column < 0 || column >= width || size < size_t(width) * size_t(view.textureHeight)) {
             // A column of -1 (wallX rounded up to 1) folds row 0's index too.
             for (; y < end; ++y, p += pitch, rowOf.next()) {
                 const int32_t index = std::abs(width * rowOf.row + column);
-                if (size_t(index) < size) putPixel(p, (texels[index] >> halving) & keep);
+                if (size_t(index) < size) putPixel(p, shade((texels[index] >> halving) & keep));
             }
             return;
         }
@@ -322,7 +311,7 @@ void drawWallColumn(const ColumnCast& c, int32_t x, const RenderSettings& view, 
         if (atStep == 0) {
             // Taller than the texture: one texel per run of rows.
             while (y < end) {
-                const uint32_t bytes = (pixelBytes(texels[at]) >> halving) & keep;
+                const uint32_t bytes = shadeBytes((pixelBytes(texels[at]) >> halving) & keep);
                 do {
                     putPixelBytes(p, bytes);
                     p += pitch;
@@ -335,7 +324,7 @@ void drawWallColumn(const ColumnCast& c, int32_t x, const RenderSettings& view, 
             return;
         }
         for (; y < end; ++y, p += pitch) {
-            putPixelBytes(p, (pixelBytes(texels[at]) >> halving) & keep);
+            putPixelBytes(p, shadeBytes((pixelBytes(texels[at]) >> halving) & keep));
             at += atStep;
             remainder += remainderStep;
             if (remainder >= denominator) {
@@ -349,7 +338,7 @@ void drawWallColumn(const ColumnCast& c, int32_t x, const RenderSettings& view, 
         const int32_t texY =
             texRowByFormula(view.textureHeight, view.screenHeight, double(c.lineHeight), y - view.pitch);
         const int64_t index = std::llabs(int64_t(view.textureWidth) * texY + texX);
-        if (hasTexel(*texture, index)) putPixel(p, (texels[size_t(index)] >> halving) & keep);
+        if (hasTexel(*texture, index)) putPixel(p, shade((texels[size_t(index)] >> halving) & keep));
     }
 }
 

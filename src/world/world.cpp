@@ -25,7 +25,7 @@ void setMapSize(MapGrid& m, int32_t rowLength, int32_t rowCount) {
 
 void setMapSize(World& w, int32_t rowLength, int32_t rowCount) {
     setMapSize(w.worldMap, rowLength, rowCount);
-    for (CellLayer* l : {&w.floorMap, &w.ceilingMap}) *l = CellLayer{rowLength, rowCount, {}, 0};
+    for (CellLayer* l : {&w.floorMap, &w.ceilingMap}) *l = CellLayer{rowLength, rowCount, {}, {}};
 }
 
 // One digit per cell into row `row` of a grid of rowCount rows of rowLength
@@ -53,9 +53,12 @@ void loadLayerRow(CellLayer& l, int32_t row, const std::string& text) {
         if (l.cells.empty()) {
             if (digit == 0) return;  // still all 0
             l.cells.assign(size_t(l.rowLength) * size_t(l.rowCount), 0);
+            l.count[0] = uint32_t(l.cells.size());
         }
-        l.cells[size_t(row) * size_t(l.rowLength) + k] = uint8_t(digit);
-        l.used = uint16_t(l.used | 1u << digit);
+        uint8_t& cell = l.cells[size_t(row) * size_t(l.rowLength) + k];
+        --l.count[cell];
+        ++l.count[digit];
+        cell = uint8_t(digit);
     });
 }
 
@@ -108,7 +111,6 @@ void setSpriteScale(Sprites& s, int32_t index, double width, double height, doub
     if (index < 0 || index >= s.spriteCount) return;
     if (s.spriteScale.size() <= size_t(index)) s.spriteScale.resize(size_t(index) + 1);
     s.spriteScale[size_t(index)] = SpriteScale{width, height, lift};
-    s.scaled = s.scaled || !s.spriteScale[size_t(index)].isDefault();
 }
 
 int32_t loadOverlayImage(World& w, const std::string& path) {

@@ -31,8 +31,16 @@ inline int32_t cellAt(const MapGrid& m, int32_t x, int32_t y) {
 struct CellLayer {
     int32_t rowLength = 0, rowCount = 0;
     std::vector<uint8_t> cells;
-    uint16_t used = 0;  // bit n: some cell was loaded with n
+    uint32_t count[10] = {};  // how many cells hold each value, 0 aside
 };
+
+// The values above 0 that some cell holds, as bits: the textures a frame
+// needs beyond its own.
+inline uint32_t cellValuesOf(const CellLayer& l) {
+    uint32_t bits = 0;
+    for (int n = 1; n <= 9; ++n) bits |= uint32_t(l.count[n] != 0) << n;
+    return bits;
+}
 
 // The layer's texture number at a cell, 0 outside the grid.
 inline int32_t layerAt(const CellLayer& l, int64_t x, int64_t y) {
@@ -47,7 +55,6 @@ constexpr int kTexelsPerTexture = kTextureSide * kTextureSide;
 // the floor: 1, 1, 0 is a sprite from floor to ceiling.
 struct SpriteScale {
     double width = 1, height = 1, lift = 0;
-    bool isDefault() const { return width == 1 && height == 1 && lift == 0; }
 };
 
 struct Sprites {
@@ -55,7 +62,6 @@ struct Sprites {
     std::vector<double> spriteX, spriteY;
     std::vector<int32_t> spriteTexture;
     std::vector<SpriteScale> spriteScale;  // entries past its end are the defaults
-    bool scaled = false;                   // some sprite was given another scale
     std::vector<int32_t> spriteOrder;      // written by the renderer: farthest first
     std::vector<double> spriteDistance;    // squared distances, in step with spriteOrder
 };

@@ -78,6 +78,8 @@ TEST(DllExports, EveryExportTakesDoublesAndStrings) {
     EXPECT_EQ(v.vlDrawText(0, 0, nullptr), 0.0);
     EXPECT_EQ(v.vlDrawSprite(12345, 0, 0), 0.0);  // no such image: nothing drawn
     EXPECT_EQ(v.vlDrawScreen(), 1.0);
+    EXPECT_EQ(v.vlCastRay(2.5, 2.5, -1, 0), 1.5);  // to row 0's wall
+    EXPECT_EQ(v.vlGetRayHit(4), 1.0);
 }
 
 TEST(DllPresent, WhiteBackBufferThenARedRectangleInTheWindow) {
@@ -230,6 +232,13 @@ TEST(DllFloatingPoint, HostStateWithTrapsUnmaskedSurvivesEveryExport) {
     v.vlSetRenderMode(1);
     v.vlRaycastingScreen();
     v.vlDrawScreen();
+    // Rays along a grid line, from a wall face, of no length, and NaN.
+    EXPECT_EQ(v.vlCastRay(2.5, 2.5, 1, 0), 4.5);
+    EXPECT_EQ(v.vlCastRay(1.0, 2.5, -1, 0), 0.0);
+    EXPECT_EQ(v.vlCastRay(2.5, 2.5, 0, 0), -1.0);
+    EXPECT_EQ(v.vlCastRay(nan, 2.5, 1, inf), -1.0);
+    EXPECT_EQ(v.vlCastRay(2.5, 2.5, 1e-200, -1e-200), -1.0);
+    EXPECT_EQ(v.vlGetRayHit(nan), -1.0);
     v.vlSetPlayerPos(2.5, 2.5);  // parked: the later tests load their own worlds
     v.vlSetSpritePos(0, -50, -50);
     v.vlSetSpritePos(1, -50, -50);

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
-const char* const kExportNames[25] = {
+const char* const kExportNames[37] = {
     "vlInit", "vlFree", "vlTest", "vlSetWindowSize", "vlSetRenderMode", "vlSetTextureSize",
     "vlSetPlayerPos", "vlSetPlayerDir", "vlSetPlane", "vlSetFloorCeilTexture", "vlSetMapSize", "vlLoadMap",
     "vlSetFlatWallColor", "vlLoadTexture", "vlAddSprite", "vlSetSpritePos", "vlLoadBitmap",
     "vlRaycastingScreen", "vlDrawColor", "vlDrawRectangle", "vlDrawText", "vlDrawSprite", "vlDrawScreen",
-    "vlCopyBackBuffer", "vlGetLastError"};
+    "vlCopyBackBuffer", "vlGetLastError", "vlSetFogColor", "vlSetFog", "vlSetPitch", "vlLoadFloorMap",
+    "vlLoadCeilingMap", "vlSetSpriteScale", "vlPickSprite", "vlCastRay", "vlGetRayHit", "vlSetPresentation",
+    "vlSetPresentArea", "vlSetWindow"};
 
 static HMODULE module() {
     static HMODULE m = LoadLibraryA("Velmora.dll");
@@ -36,7 +38,8 @@ Velmora& velmora() {
         RESOLVE(vlLoadTexture); RESOLVE(vlAddSprite); RESOLVE(vlSetSpritePos); RESOLVE(vlLoadBitmap);
         RESOLVE(vlRaycastingScreen); RESOLVE(vlDrawColor); RESOLVE(vlDrawRectangle); RESOLVE(vlDrawText);
         RESOLVE(vlDrawSprite); RESOLVE(vlDrawScreen); RESOLVE(vlCopyBackBuffer);
-        RESOLVE(vlGetLastError);
+        RESOLVE(vlGetLastError); RESOLVE(vlCastRay); RESOLVE(vlGetRayHit);
+        RESOLVE(vlSetPresentation); RESOLVE(vlSetPresentArea); RESOLVE(vlSetWindow);
 #undef RESOLVE
         return r;
     }();

@@ -42,10 +42,15 @@ struct Velmora {
     Fn0 vlDrawScreen;
     FnCopy vlCopyBackBuffer;
     FnError vlGetLastError;
+    Fn4 vlCastRay;
+    Fn1 vlGetRayHit;
+    Fn1 vlSetPresentation;
+    Fn4 vlSetPresentArea;
+    Fn1 vlSetWindow;
 };
 
 // The names the DLL must export, exactly.
-extern const char* const kExportNames[25];
+extern const char* const kExportNames[37];
 
 // Loads Velmora.dll once per process; a missing export fails the test that asks.
 Velmora& velmora();

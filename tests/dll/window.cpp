@@ -15,7 +15,7 @@ void pumpMessages() {
     }
 }
 
-HWND makeWindow(const char* title) {
+static const char* windowClass() {
     static const char* const kClass = "VelmoraHostWindow";
     WNDCLASSA wc{};
     wc.lpfnWndProc = windowProc;
@@ -23,10 +23,14 @@ HWND makeWindow(const char* title) {
     wc.lpszClassName = kClass;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     RegisterClassA(&wc);  // fails harmlessly when already registered
+    return kClass;
+}
+
+HWND makeWindow(const char* title) {
     RECT r{0, 0, 800, 600};
     AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
-    HWND w = CreateWindowA(kClass, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, r.right - r.left,
-                           r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND w = CreateWindowA(windowClass(), title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, r.right - r.left,
+                           r.bottom - r.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ShowWindow(w, SW_SHOW);
     UpdateWindow(w);
     for (int i = 0; i < 20; ++i) {
@@ -34,6 +38,32 @@ HWND makeWindow(const char* title) {
         Sleep(10);
     }
     return w;
+}
+
+HWND makeBorderlessWindow(int width, int height) {
+    HWND w = CreateWindowA(windowClass(), "", WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+    for (int i = 0; i < 10; ++i) {
+        pumpMessages();
+        Sleep(10);
+    }
+    return w;
+}
+
+void resizeWindow(HWND window, int width, int height) {
+    SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    pumpMessages();
+}
+
+void paintWindow(HWND window, uint32_t colour) {
+    HDC dc = GetDC(window);
+    RECT r;
+    GetClientRect(window, &r);
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(dc, &r, brush);
+    DeleteObject(brush);
+    GdiFlush();
+    ReleaseDC(window, dc);
 }
 
 std::vector<uint32_t> readWindow(HWND window, int width, int height) {

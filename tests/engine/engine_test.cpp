@@ -121,4 +121,40 @@ TEST(Exports, FailuresReturnMinusOneAndLeaveTheirTextBehind) {
     EXPECT_EQ(std::string(vlGetLastError()).substr(0, 12), "ERangeError:");
 }
 
+TEST(Exports, PresentationSettingsHoldFromLoadAndRefuseWhatIsOutOfRange) {
+    EngineState& st = globalEngine();
+    st = EngineState{};  // as loaded
+    auto settings = [&] {
+        const PresentSettings& p = st.presentation;
+        return std::vector<int32_t>{p.mode, p.left, p.top, p.right, p.bottom};
+    };
+    EXPECT_EQ(settings(), (std::vector<int32_t>{0, 0, 0, 800, 600}));
+    EXPECT_EQ(vlSetWindow(7.5), 1.0) << "before vlInit too";
+    EXPECT_EQ(st.windowHandle, 8);
+    EXPECT_EQ(vlSetPresentation(2.5), 0.0);  // ties to even: 2
+    EXPECT_EQ(vlSetPresentArea(0.4, 1.5, 799.5, 600.4), 0.0);
+    vlInit(3);
+    EXPECT_EQ(st.windowHandle, 3) << "vlInit takes its own handle";
+    EXPECT_EQ(settings(), (std::vector<int32_t>{2, 0, 2, 800, 600})) << "vlInit leaves them alone";
+
+    const double nan = std::nan(""), inf = HUGE_VAL;
+    const struct {
+        double mode;
+    } badModes[] = {{-1}, {4}, {3.5}, {-0.6}, {1e10}, {4294967296.0 + 5}};
+    for (const auto& b : badModes) {
+        EXPECT_EQ(vlSetPresentation(b.mode), -1.0) << b.mode;
+        EXPECT_STREQ(vlGetLastError(), "ERangeError: Presentation mode out of range");
+    }
+    const struct {
+        double left, top, right, bottom;
+    } badAreas[] = {{-1, 0, 800, 600}, {0, -1, 800, 600}, {0, 0, 801, 600}, {0, 0, 800, 601},
+                    {10, 0, 10, 600},  {0, 10, 800, 10}, {20, 0, 10, 600}, {0, 0, 800.5, 600.6},
+                    {0, 0, nan, 600}, {0, 0, inf, 600}};  // NaN and infinities round to 0
+    for (const auto& b : badAreas) {
+        EXPECT_EQ(vlSetPresentArea(b.left, b.top, b.right, b.bottom), -1.0) << b.left << " " << b.top << " " << b.right << " " << b.bottom;
+        EXPECT_STREQ(vlGetLastError(), "ERangeError: Presentation area out of range");
+    }
+    EXPECT_EQ(settings(), (std::vector<int32_t>{2, 0, 2, 800, 600})) << "refusals change nothing";
+}
+
 }  // namespace

@@ -208,6 +208,24 @@ TEST(Exports, LookSettingsRefuseWhatIsOutOfRange) {
     EXPECT_EQ(layerAt(st.world.ceilingMap, 1, 0), 0);
 }
 
+// A pixel without a sprite is an answer, not a failure: no error text.
+TEST(Exports, PickingNoSpriteSetsNoError) {
+    EngineState& st = freshEngine();
+    EXPECT_EQ(vlPickSprite(10, 10), -1.0);  // before vlInit
+    vlInit(0);
+    st.world = test::RenderScene(2).world;
+    st.camera = Camera{5, 5, -1, 0, 0, 0.66};
+    vlSetTextureSize(64, 64);
+    vlSetRenderMode(2);
+    vlAddSprite(3, 5, 3);
+    vlRaycastingScreen();
+    st.lastError = "EReadError: Stream read error";
+    EXPECT_EQ(vlPickSprite(255.5, 192), 0.0);  // rounds to 256
+    EXPECT_EQ(vlPickSprite(10, 10), -1.0);
+    EXPECT_EQ(vlPickSprite(1e300, -HUGE_VAL), -1.0);
+    EXPECT_STREQ(vlGetLastError(), "EReadError: Stream read error");
+}
+
 TEST(Exports, DrawingBeforeInitFailsForWantOfACanvas) {
     EngineState& st = freshEngine();
     const VelmoraApi api = test::nativeApi();

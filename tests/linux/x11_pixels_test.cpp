@@ -10,10 +10,10 @@ namespace {
 
 using vl::platform::X11PixelLayout;
 
-// Bottom-up, rows padded to 8 bytes. Top row: (B 10, G 20, R 30) and
+// BGRA rows, top-down, 12 bytes apart. Top row: (B 10, G 20, R 30) and
 // (B FF, G 80, R 00); bottom row: red and white.
-const std::vector<uint8_t> kImage = {0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0,
-                                     0x10, 0x20, 0x30, 0xFF, 0x80, 0x00, 0, 0};
+const std::vector<uint8_t> kImage = {0x10, 0x20, 0x30, 0xFF, 0xFF, 0x80, 0x00, 0xFF, 0xEE, 0xEE, 0xEE, 0xEE,
+                                     0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xEE, 0xEE, 0xEE, 0xEE};
 
 struct Case {
     const char* name;
@@ -50,8 +50,10 @@ TEST(X11Pixels, EveryLayoutGetsTheFramesColoursInItsOwnBytes) {
     for (const Case& c : kCases) {
         const size_t stride = size_t(c.layout.bitsPerPixel / 8) * 2 + 2;
         std::vector<uint8_t> out(stride * 2, 0xAA);
-        vl::platform::packForX11(kImage.data(), 2, 2, c.rows, out.data(), stride, c.layout);
+        vl::platform::packForX11(kImage.data(), 12, 2, c.rows, out.data(), stride, c.layout);
         EXPECT_EQ(out, c.expected) << c.name;
+        // Only the first layout is drawn into directly, with no repacking.
+        EXPECT_EQ(vl::platform::isBgra(c.layout), &c == &kCases[0] || &c == &kCases[1]) << c.name;
     }
 }
 

@@ -221,7 +221,7 @@ void randomLook(Random& r, Scene& s) {
         v.pitch = r.pick({0, 1, -1, 40, -40, r.range(-300, 300), 191, 192, -192, 600, -600, 10000, -10000});
     const MapGrid& map = s.world.worldMap;
     for (CellLayer* layer : {&s.world.floorMap, &s.world.ceilingMap}) {
-        *layer = CellLayer{map.rowLength, map.rowCount, {}, 0};
+        *layer = CellLayer{map.rowLength, map.rowCount, {}, {}};
         if (!r.chance(0.5)) continue;
         const bool checker = r.chance(0.5);
         for (int32_t x = 0; x < map.rowCount; ++x) {
@@ -321,7 +321,7 @@ TEST(RenderDifferential, FloorRowsAtTexelTiesMatchTheReference) {
         // its border: the floor points nearest to it have negative
         // coordinates.
         const bool outside = r.chance(0.2);
-        setMapSize(fast.world.worldMap, side, side);
+        setMapSize(fast.world, side, side);
         for (int32_t x = 0; x < side; ++x)
             for (int32_t y = 0; y < side; ++y)
                 fast.world.worldMap.cells[size_t(x) * size_t(side) + size_t(y)] =
@@ -341,8 +341,28 @@ TEST(RenderDifferential, FloorRowsAtTexelTiesMatchTheReference) {
             return v;
         };
         const Look look = looks[size_t(outside ? r.range(6, 7) : r.range(0, 7))];
-        const double posX = outside ? tie(size.first, -1, 0) : tie(size.first, 1, side - 1);
-        fast.camera = Camera{posX, tie(size.second, 1, side - 1), look.dirX, look.dirY, look.planeX, look.planeY};
+        double posX = outside ? tie(size.first, -1, 0) : tie(size.first, 1, side - 1);
+        double posY = tie(size.second, 1, side - 1);
+        // Or on a cell's edge, an ulp or two off it, under a floor and a
+        // ceiling that change from cell to cell: the points of rays along
+        // that edge fall on it.
+        if (r.chance(0.3)) {
+            for (int32_t x = 0; x < side; ++x) {
+                std::string cells;
+                for (int32_t y = 0; y < side; ++y) cells += char('0' + 1 + (x + y) % 2 * 2);
+                loadLayerRow(fast.world.floorMap, x, cells);
+                loadLayerRow(fast.world.ceilingMap, x, cells);
+            }
+            const auto edge = [&](double v) {
+                v = std::floor(v);
+                for (int n = r.range(-2, 2); n != 0; n += n > 0 ? -1 : 1) v = std::nextafter(v, n > 0 ? 1e9 : -1e9);
+                return v;
+            };
+            posX = outside ? posX : edge(posX);
+            posY = edge(posY);
+            if (r.chance(0.5)) fast.settings.pitch = r.pick({1, -1, 30});
+        }
+        fast.camera = Camera{posX, posY, look.dirX, look.dirY, look.planeX, look.planeY};
         fast.frame.zBuffer.assign(size_t(view.first), 0.0);
         setWidth(fast.backBuffer, kBackBufferWidth);
         setHeight(fast.backBuffer, kBackBufferHeight);

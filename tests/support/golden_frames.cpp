@@ -54,6 +54,14 @@ struct Cam {
 struct SpritePos {
     double x, y;
 };
+// Fog, pitch, floor and ceiling maps and sprite sizes; the defaults draw
+// every frame as it was before them.
+struct Look {
+    double fogStart = 0, fogEnd = 0;
+    int pitch = 0;
+    bool maps = false;    // a floor of its own in a checkerboard, ceilings in a band
+    bool scaled = false;  // sprites of several sizes, standing and hanging
+};
 struct FrameSpec {
     const char* name;
     bool bigMap;
@@ -62,6 +70,7 @@ struct FrameSpec {
     int floorTexture, ceilingTexture;
     std::vector<SpritePos> sprites;  // positions of sprites 0.., the rest parked behind the camera
     bool overlays;
+    Look look = {};
 };
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -90,6 +99,14 @@ const std::vector<FrameSpec>& specs() {
         {"camera-on-wall-face", false, 512, 384, 2, {1.0, 3.5, -1, 0, 0, 0.66}, 3, 4, {}, false},
         {"nan-camera", false, 512, 384, 2, {kNaN, 2.5, 1, 0, 0, 0.66}, 3, 4, {{4, 4}}, false},
         {"mode-3-draws-nothing", true, 512, 384, 3, {3.5, 11.5, 0.8, 0.6, -0.396, 0.528}, 3, 4, {}, false},
+        {"look-24x24-512x384", true, 512, 384, 2, {3.5, 11.5, 0.8, 0.6, -0.396, 0.528}, 3, 4,
+         {{6, 12}, {8.5, 13.2}, {10, 10}, {12.5, 11.5}, {5, 9}, {15, 14}}, false, {2, 12, 40, true, true}},
+        {"look-24x24-800x600-down", true, 800, 600, 2, {12.25, 5.75, -0.6, 0.8, -0.528, -0.396}, 3, 4,
+         {{11, 8}, {9.5, 9.5}, {13, 9}, {8, 12}, {12, 7}, {10.5, 10}}, false, {0, 9, -150, true, true}},
+        {"look-24x24-513x385-up", true, 513, 385, 2, {12.25, 5.75, -0.6, 0.8, -0.528, -0.396}, 0, 3,
+         {{11, 8}, {9.5, 9.5}, {13, 9}, {8, 12}}, false, {1, 30, 230, true, false}},
+        {"look-flat-fog-pitch", true, 800, 600, 1, {3.5, 11.5, 0.8, 0.6, -0.396, 0.528}, 0, 0, {}, true,
+         {1.5, 10, -35, false, false}},
     };
     return s;
 }
@@ -215,6 +232,29 @@ void renderFrame(const VelmoraApi& api, size_t i) {
     api.vlSetPlayerPos(f.cam.posX, f.cam.posY);
     api.vlSetPlayerDir(f.cam.dirX, f.cam.dirY);
     api.vlSetPlane(f.cam.planeX, f.cam.planeY);
+    // The look, or its defaults again; vlSetMapSize above cleared the maps.
+    api.vlSetFogColor(70, 80, 96);
+    api.vlSetFog(f.look.fogStart, f.look.fogEnd);
+    api.vlSetPitch(f.look.pitch);
+    if (f.look.maps) {
+        for (int x = 0; x < 24; ++x) {
+            std::string floor, ceiling;
+            for (int y = 0; y < 24; ++y) {
+                floor += char('0' + ((x + y) % 2 == 0 ? 1 : 0));
+                ceiling += char('0' + (x >= 8 && x < 14 ? 2 : 0));
+            }
+            api.vlLoadFloorMap(x, floor.c_str());
+            api.vlLoadCeilingMap(x, ceiling.c_str());
+        }
+    }
+    const double scales[][3] = {{0.5, 0.5, 0}, {0.4, 0.3, 0.7}, {2, 1, 0}, {1, 0.25, 0.2}};
+    for (int s = 0; s < kSprites; ++s) {
+        const double* k = scales[s % 4];
+        if (f.look.scaled)
+            api.vlSetSpriteScale(s, k[0], k[1], k[2]);
+        else
+            api.vlSetSpriteScale(s, 1, 1, 0);
+    }
     for (int s = 0; s < kSprites; ++s) {
         const bool placed = size_t(s) < f.sprites.size();
         api.vlSetSpritePos(s, placed ? f.sprites[size_t(s)].x : 0.5 - 40 * f.cam.dirX,

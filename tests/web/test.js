@@ -198,6 +198,116 @@ async function canvases() {
   check("... and the pixels are still there", n.backBufferRGBA().length === 800 * 600 * 4);
 }
 
+// vlCastRay and vlGetRayHit on the renderer's example map, as natively.
+async function castRay() {
+  const m = await Velmora({});
+  m.vlSetMapSize(8, 8);
+  for (let x = 0; x < 8; ++x) m.vlLoadMap(x, x === 0 || x === 7 ? "11111111" : x === 5 ? "10200001" : "10000001");
+  const hit = () => [0, 1, 2, 3, 4, 5].map(what => m.vlGetRayHit(what)).join();
+  same("vlGetRayHit before a cast", m.vlGetRayHit(0), -1);
+  same("vlCastRay along the centre column", m.vlCastRay(2.5, 2.5, 1, 0), 2.5);
+  same("... meets cell (5, 2), side 0, kind 2, at (5, 2.5)", hit(), "5,2,0,2,5,2.5");
+  same("vlCastRay through a tie", m.vlCastRay(2.5, 2.5, 1, 1), 4.5 * Math.SQRT2);
+  same("... meets cell (6, 7) on side 1 at (7, 7)", hit(), "6,7,1,1,7,7");
+  same("a ray from outside the map", m.vlCastRay(20.5, 2.5, -1, 0), -1);
+  same("... leaves the map", m.vlGetLastError(), "ERangeError: The ray leaves the map");
+  same("... and the last hit stays", hit(), "6,7,1,1,7,7");
+  same("a NaN direction", [m.vlCastRay(2.5, 2.5, NaN, 1), m.vlGetLastError()].join(), "-1,ERangeError: Ray out of range");
+}
+
+// The presentation cases of tests/support/presentation_cases.h, each read
+// back from a canvas of the case's size and compared with the sampling rule
+// worked out here: [name, mode, left, top, right, bottom, width, height,
+// first width, first height (presented at first, then resized)].
+const PRESENT_CASES = [
+  ["actual size, an area, the rest of a larger canvas left alone", 0, 100, 50, 612, 434, 1000, 700],
+  ["stretch, larger, odd sizes", 1, 0, 0, 800, 600, 1021, 767],
+  ["stretch, smaller, odd sizes", 1, 0, 0, 800, 600, 333, 251],
+  ["actual size, a canvas grown since, still smaller", 0, 0, 0, 800, 600, 640, 480],
+  ["fit, a wide canvas", 2, 0, 0, 800, 600, 1200, 675],
+  ["fit, a tall odd canvas", 2, 0, 0, 800, 600, 501, 777],
+  ["fit, an odd area", 2, 3, 7, 250, 190, 1000, 700],
+  ["whole multiples, k = 1", 3, 0, 0, 800, 600, 1100, 800],
+  ["whole multiples of an area, k = 3", 3, 10, 20, 266, 212, 1000, 700],
+  ["whole multiples, a smaller canvas fits", 3, 0, 0, 800, 600, 640, 500],
+  ["fit, resized between calls", 2, 0, 0, 800, 600, 900, 500, 700, 900],
+  ["a 0 x 0 canvas", 2, 0, 0, 800, 600, 0, 0],
+];
+const UNTOUCHED = [0x12, 0x34, 0x56];
+
+function patternBmp() {  // every pixel differs: red, green the low bytes of x, y; blue their high bits
+  const bytes = bmp24(800, 600, [0, 0, 0]), row = 800 * 3;
+  for (let y = 0; y < 600; ++y)
+    for (let x = 0; x < 800; ++x)
+      bytes.set([(x >> 8) | (y >> 8) << 4, y & 255, x & 255], 54 + (599 - y) * row + x * 3);
+  return bytes;
+}
+
+function expectedCanvas([, mode, left, top, right, bottom, cw, ch]) {
+  const sw = right - left, sh = bottom - top;
+  let dw = cw, dh = ch;
+  if (mode === 0) [dw, dh] = [sw, sh];
+  else if (mode >= 2) {
+    const k = mode === 3 ? Math.min(Math.floor(cw / sw), Math.floor(ch / sh)) : 0;
+    if (k >= 1) [dw, dh] = [k * sw, k * sh];
+    else if (cw * sh >= ch * sw) [dw, dh] = [Math.floor(ch * sw / sh), ch];
+    else [dw, dh] = [cw, Math.floor(cw * sh / sw)];
+  }
+  const x0 = mode === 0 ? 0 : Math.floor((cw - dw) / 2), y0 = mode === 0 ? 0 : Math.floor((ch - dh) / 2);
+  const out = new Uint8ClampedArray(cw * ch * 4);
+  for (let y = 0; y < ch; ++y)
+    for (let x = 0; x < cw; ++x) {
+      let c = mode === 0 ? UNTOUCHED : [0, 0, 0];
+      if (x >= x0 && x < x0 + dw && y >= y0 && y < y0 + dh) {
+        const sx = left + Math.floor(((2 * (x - x0) + 1) * sw) / (2 * dw));
+        const sy = top + Math.floor(((2 * (y - y0) + 1) * sh) / (2 * dh));
+        c = [sx & 255, sy & 255, (sx >> 8) | (sy >> 8) << 4];
+      }
+      out.set([c[0], c[1], c[2], 255], (y * cw + x) * 4);
+    }
+  return out;
+}
+
+function firstDifference(shown, expected, width) {
+  for (let i = 0; i < expected.length; ++i)
+    if (shown[i] !== expected[i]) {
+      const p = i >> 2;
+      return `pixel (${p % width}, ${Math.floor(p / width)}) byte ${i & 3} is ${shown[i]}, expected ${expected[i]}`;
+    }
+  return "";
+}
+
+async function presentation() {
+  const view = document.createElement("canvas"), context = view.getContext("2d");
+  const m = await Velmora({ canvas: view });
+  m.FS.writeFile("/pattern.bmp", patternBmp());
+  same("vlSetWindow before vlInit", m.vlSetWindow(5), 1);
+  m.vlInit(0);
+  m.vlDrawSprite(m.vlLoadBitmap("/pattern.bmp"), 0, 0);
+  for (const c of PRESENT_CASES) {
+    const [name, mode, left, top, right, bottom, width, height, firstWidth, firstHeight] = c;
+    m.vlSetPresentation(mode);
+    m.vlSetPresentArea(left, top, right, bottom);
+    if (firstWidth) {
+      Object.assign(view, { width: firstWidth, height: firstHeight });
+      m.vlDrawScreen();
+    }
+    Object.assign(view, { width, height });
+    context.fillStyle = `rgb(${UNTOUCHED.join()})`;
+    context.fillRect(0, 0, width, height);
+    same(`${name}: vlDrawScreen`, m.vlDrawScreen(), 1);
+    if (width) same(`${name}: the canvas`, firstDifference(context.getImageData(0, 0, width, height).data, expectedCanvas(c), width), "");
+  }
+  // vlSetWindow keeps the canvas as the target, and everything else.
+  same("vlSetWindow", m.vlSetWindow(123), 1);
+  Object.assign(view, { width: 1000, height: 700 });
+  m.vlDrawScreen();
+  same("... the canvas still shows the frame as set", firstDifference(context.getImageData(0, 0, 1000, 700).data,
+       expectedCanvas(PRESENT_CASES[11].slice(0, 6).concat([1000, 700])), 1000), "");
+  same("a presentation mode out of range", (m.vlSetPresentation(4), m.vlGetLastError()), "ERangeError: Presentation mode out of range");
+  same("a presentation area out of range", (m.vlSetPresentArea(0, 0, 801, 600), m.vlGetLastError()), "ERangeError: Presentation area out of range");
+}
+
 // A trap inside the module ends it: that call and every later one throw.
 async function trapped() {
   const m = await Velmora({});
@@ -220,6 +330,8 @@ async function trapped() {
     await errors(m, recorded);
     await beforeInit();
     await canvases();
+    await castRay();
+    await presentation();
     await trapped();
   } catch (e) {
     check("the page runs to its end", false, e && e.stack || String(e));

@@ -1,9 +1,5 @@
 #include "platform/posix/x11_pixels.h"
 
-#include <vector>
-
-#include "base/pixels32.h"
-
 namespace vl::platform {
 
 namespace {
@@ -18,17 +14,14 @@ uint32_t channelBits(uint32_t value, uint32_t mask) {
 
 }  // namespace
 
-void packForX11(const uint8_t* bits24, int32_t width, int32_t height, int32_t rowCount, uint8_t* dst,
-                size_t stride, const X11PixelLayout& layout) {
-    // Nearly every server today: 32 bits a pixel, blue in the low byte, low
-    // byte first, which is exactly the BGRA layout.
-    if (layout.bitsPerPixel == 32 && !layout.msbFirst && layout.redMask == 0xFF0000 && layout.greenMask == 0xFF00 &&
-        layout.blueMask == 0xFF) {
-        convertRowsTo32(bits24, width, height, 0, rowCount, dst, stride, Layout32::BGRA);
-        return;
-    }
-    // Any other masks, byte order or pixel size: each row through the one
-    // conversion into BGRA, then every pixel rebuilt from lookup tables.
+bool isBgra(const X11PixelLayout& layout) {
+    return layout.bitsPerPixel == 32 && !layout.msbFirst && layout.redMask == 0xFF0000 &&
+           layout.greenMask == 0xFF00 && layout.blueMask == 0xFF;
+}
+
+void packForX11(const uint8_t* bgra, size_t srcStride, int32_t width, int32_t rowCount, uint8_t* dst, size_t stride,
+                const X11PixelLayout& layout) {
+    // Every pixel rebuilt from lookup tables.
     uint32_t red[256], green[256], blue[256];
     for (uint32_t v = 0; v < 256; ++v) {
         red[v] = channelBits(v, layout.redMask);
@@ -37,12 +30,10 @@ void packForX11(const uint8_t* bits24, int32_t width, int32_t height, int32_t ro
     }
     const uint32_t rest = ~(layout.redMask | layout.greenMask | layout.blueMask);
     const int bytes = layout.bitsPerPixel / 8;
-    std::vector<uint8_t> bgra(size_t(width) * 4);
     for (int32_t row = 0; row < rowCount; ++row) {
-        convertRowsTo32(bits24, width, height, row, 1, bgra.data(), bgra.size(), Layout32::BGRA);
+        const uint8_t* s = bgra + size_t(row) * srcStride;
         uint8_t* d = dst + size_t(row) * stride;
-        for (int32_t x = 0; x < width; ++x, d += bytes) {
-            const uint8_t* s = &bgra[size_t(x) * 4];
+        for (int32_t x = 0; x < width; ++x, s += 4, d += bytes) {
             const uint32_t pixel = rest | blue[s[0]] | green[s[1]] | red[s[2]];
             for (int k = 0; k < bytes; ++k) d[k] = uint8_t(pixel >> (8 * (layout.msbFirst ? bytes - 1 - k : k)));
         }

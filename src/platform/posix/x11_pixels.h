@@ -1,7 +1,7 @@
 #pragma once
-// The back buffer in the pixel layout of an X11 image. Kept apart from the
-// Xlib calls so that every layout a server may ask for can be tested without
-// such a server.
+// The frame in the pixel layout of an X11 image. Kept apart from the Xlib
+// calls so that every layout a server may ask for can be tested without such
+// a server.
 #include <cstddef>
 #include <cstdint>
 
@@ -14,11 +14,15 @@ struct X11PixelLayout {
     bool msbFirst = false;      // the image's byte order
 };
 
-// Writes the top rowCount rows of a 24-bit bottom-up image (rows padded to 4
-// bytes) into dst, rows top-down and stride bytes apart. Bits outside the
-// three channel masks (alpha, padding) are set, so 32-bit windows show the
-// frame opaque.
-void packForX11(const uint8_t* bits24, int32_t width, int32_t height, int32_t rowCount, uint8_t* dst,
-                size_t stride, const X11PixelLayout& layout);
+// Nearly every server today: 32 bits a pixel, blue in the low byte, low byte
+// first, which is exactly the BGRA layout the frame is drawn in, straight
+// into the image.
+bool isBgra(const X11PixelLayout& layout);
+
+// Any other layout: rows of BGRA pixels (srcStride bytes apart) rebuilt in
+// it, rows stride bytes apart. Bits outside the three channel masks (alpha,
+// padding) are set, so 32-bit windows show the frame opaque.
+void packForX11(const uint8_t* bgra, size_t srcStride, int32_t width, int32_t rowCount, uint8_t* dst, size_t stride,
+                const X11PixelLayout& layout);
 
 }  // namespace vl::platform

@@ -1,15 +1,18 @@
 // Presentation into X11 windows. libX11, and libXext for shared memory, are
 // loaded at the first present into a window and never linked, so a host
 // without X11 still loads the library and uses everything else. The
-// connection to the display named by DISPLAY is opened then and kept; of the
-// window nothing is kept: its size and visual are asked for on every call,
-// because the host may resize it, recreate it or pass another one.
+// connection to the display named by DISPLAY is opened then and kept. Of the
+// window only the last answer about its size and visual is kept: each call
+// puts the frame with what is known and then asks the window's geometry,
+// whose reply also tells that the server has drawn the frame; when the
+// window has changed since, the frame is put again at its new size.
 #include <dlfcn.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -29,8 +32,9 @@ namespace {
 
 #define VL_XLIB_FUNCTIONS(X)                                                                                  \
     X(XOpenDisplay) X(XCloseDisplay) X(XSetErrorHandler) X(XSetIOErrorHandler) X(XGetGeometry)                \
-    X(XMatchVisualInfo) X(XCreateGC) X(XFreeGC) X(XCreateImage) X(XPutImage) X(XSync) X(XGetErrorText)
-#define VL_XEXT_FUNCTIONS(X) X(XShmQueryExtension) X(XShmCreateImage) X(XShmAttach) X(XShmPutImage)
+    X(XMatchVisualInfo) X(XCreateGC) X(XFreeGC) X(XCreateImage) X(XPutImage) X(XSync) X(XGetErrorText)   \
+    X(XSetForeground) X(XFillRectangles)
+#define VL_XEXT_FUNCTIONS(X) X(XShmQueryExtension) X(XShmCreateImage) X(XShmAttach) X(XShmDetach) X(XShmPutImage)
 
 struct Xlib {
 #define VL_XLIB_MEMBER(name) decltype(&::name) name = nullptr;
@@ -45,9 +49,22 @@ struct Xlib {
 struct Connection {
     Display* display = nullptr;
     std::string name;              // for messages, kept in case the connection breaks
-    bool shmChecked = false;
+    bool shmChecked = false;       // whether the server attaches our memory is asked once
+    bool shmUsable = false;
     XShmSegmentInfo segment{};     // shmaddr null: no shared memory, XPutImage from `pixels`
+    size_t segmentBytes = 0;
     std::vector<uint8_t> pixels;
+    std::vector<uint8_t> bgra;     // the frame before repacking, for servers of other layouts
+    ScaleCache scale;
+};
+
+// The last reply about the window presented into; the size is INT32_MAX
+// until one came.
+struct KnownWindow {
+    Window id = 0;
+    int32_t width = INT32_MAX, height = INT32_MAX;
+    int depth = 0;
+    Visual* visual = nullptr;
 };
 
 // The library's X state. Unloading the library closes the connection, so a
@@ -55,6 +72,7 @@ struct Connection {
 struct Session {
     Xlib x;
     Connection c;
+    KnownWindow known;
     ~Session();
 };
 Session g_session;
@@ -167,6 +185,7 @@ void disconnect(const Xlib& x, Connection& c) {
     if (c.display) x.XCloseDisplay(c.display);
     if (c.segment.shmaddr) shmdt(c.segment.shmaddr);
     c = Connection{};
+    g_session.known = KnownWindow{};  // its visual belonged to the connection
 }
 
 Session::~Session() {
@@ -186,34 +205,52 @@ bool isLocal(Display* display) {
            address.ss_family == AF_UNIX;
 }
 
-// One segment per connection, made at its first present and reused. When the
-// server cannot attach it (another machine, another IPC namespace), frames go
-// through XPutImage instead.
-void attachSharedMemory(const Xlib& x, Connection& c, size_t bytes) {
-    c.shmChecked = true;
-    if (!x.hasShm || !isLocal(c.display) || !x.XShmQueryExtension(c.display)) return;
+// One segment per connection, grown with the largest frame and reused. When
+// the server cannot attach it (another machine, another IPC namespace),
+// frames go through XPutImage instead. Growing costs a round trip, once per
+// new largest size.
+bool sharedMemoryFor(const Xlib& x, Connection& c, size_t bytes) {
+    if (c.segmentBytes >= bytes) return true;
+    if (!c.shmChecked) {
+        c.shmChecked = true;
+        c.shmUsable = x.hasShm && isLocal(c.display) && x.XShmQueryExtension(c.display);
+    }
+    if (!c.shmUsable) return false;
+    if (c.segment.shmaddr) {
+        x.XShmDetach(c.display, &c.segment);
+        x.XSync(c.display, False);
+        shmdt(c.segment.shmaddr);
+        c.segment = XShmSegmentInfo{};
+        c.segmentBytes = 0;
+    }
+    bytes = (bytes + (size_t(4) << 20) - 1) & ~((size_t(4) << 20) - 1);  // whole 4 MiB: a window dragged larger
     const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-    if (id < 0) return;
+    if (id < 0) return false;
     void* address = shmat(id, nullptr, 0);
     if (address == reinterpret_cast<void*>(-1)) {
         shmctl(id, IPC_RMID, nullptr);
-        return;
+        return false;
     }
     XShmSegmentInfo segment{};
     segment.shmid = id;
     segment.shmaddr = static_cast<char*>(address);
     segment.readOnly = True;  // the server only reads frames
     c.segment = segment;
+    const int errorsBefore = g_trap.errorCode;
     x.XShmAttach(c.display, &c.segment);
     x.XSync(c.display, False);
     // Marked for removal now that both sides are attached: the system frees
     // it when the last one detaches, however the process ends.
     shmctl(id, IPC_RMID, nullptr);
-    if (g_trap.errorCode || g_trap.lost) {
+    if (g_trap.errorCode != errorsBefore || g_trap.lost) {
         shmdt(address);
         c.segment = XShmSegmentInfo{};
-        g_trap.errorCode = 0;  // not the host's concern: the frame goes another way
+        c.shmUsable = false;
+        g_trap.errorCode = errorsBefore;  // not the host's concern: frames go another way
+        return false;
     }
+    c.segmentBytes = bytes;
+    return true;
 }
 
 std::string windowText(Window window) {
@@ -222,46 +259,42 @@ std::string windowText(Window window) {
     return text;
 }
 
-// One image of the given visual and depth into the window: the rows and
-// columns it shows are converted and sent, then we wait for the server.
-// False with `error` when the visual's pixels are not ones the frame can be
-// converted to; protocol errors arrive in g_trap.
-bool putImage(const Xlib& x, Connection& c, Window window, const uint8_t* bits, int32_t width, int32_t height,
-              Visual* visual, int depth, int32_t columns, int32_t rows, std::string& error) {
+// The area's image at its destination size into the window at its place.
+bool putArea(const Xlib& x, Connection& c, Window window, const PresentSource& source, const Placement& p,
+             const ScreenRect& shown, const KnownWindow& known, GC gc, std::string& error) {
     Display* d = c.display;
-    const size_t bytes = size_t(width) * size_t(height) * 4;
-    // The image keeps the back buffer's width, so each of its rows is one row
-    // of the conversion.
-    const bool shm = c.segment.shmaddr != nullptr;
-    XImage* image = shm ? x.XShmCreateImage(d, visual, unsigned(depth), ZPixmap, nullptr, &c.segment,
-                                            unsigned(width), unsigned(rows))
-                        : x.XCreateImage(d, visual, unsigned(depth), ZPixmap, 0, nullptr, unsigned(width),
-                                         unsigned(rows), 32, 0);
+    const size_t bytes = size_t(shown.w) * size_t(shown.h) * 4;
+    const bool shm = sharedMemoryFor(x, c, bytes);
+    XImage* image = shm ? x.XShmCreateImage(d, known.visual, unsigned(known.depth), ZPixmap, nullptr, &c.segment,
+                                            unsigned(shown.w), unsigned(shown.h))
+                        : x.XCreateImage(d, known.visual, unsigned(known.depth), ZPixmap, 0, nullptr,
+                                         unsigned(shown.w), unsigned(shown.h), 32, 0);
     if (!image) {
         error = "Cannot make an X image for " + windowText(window);
         return false;
     }
-    const size_t needed = size_t(image->bytes_per_line) * size_t(rows);
-    const bool fits = (image->bits_per_pixel == 24 || image->bits_per_pixel == 32) && needed <= bytes;
+    const size_t stride = size_t(image->bytes_per_line);
+    const bool fits = (image->bits_per_pixel == 24 || image->bits_per_pixel == 32) && stride * size_t(shown.h) <= bytes;
     if (fits) {
         if (!shm && c.pixels.size() < bytes) c.pixels.resize(bytes);
         uint8_t* memory = shm ? reinterpret_cast<uint8_t*>(c.segment.shmaddr) : c.pixels.data();
         image->data = reinterpret_cast<char*>(memory);
         const X11PixelLayout layout{uint32_t(image->red_mask), uint32_t(image->green_mask),
                                     uint32_t(image->blue_mask), image->bits_per_pixel, image->byte_order == MSBFirst};
-        packForX11(bits, width, height, rows, memory, size_t(image->bytes_per_line), layout);
-        GC gc = x.XCreateGC(d, window, 0, nullptr);
+        if (isBgra(layout)) {
+            drawArea(source, p, memory, stride, Layout32::BGRA, c.scale);
+        } else {
+            if (c.bgra.size() < bytes) c.bgra.resize(bytes);
+            drawArea(source, p, c.bgra.data(), size_t(shown.w) * 4, Layout32::BGRA, c.scale);
+            packForX11(c.bgra.data(), size_t(shown.w) * 4, shown.w, shown.h, memory, stride, layout);
+        }
         if (shm)
-            x.XShmPutImage(d, window, gc, image, 0, 0, 0, 0, unsigned(columns), unsigned(rows), False);
+            x.XShmPutImage(d, window, gc, image, 0, 0, shown.x, shown.y, unsigned(shown.w), unsigned(shown.h), False);
         else
-            x.XPutImage(d, window, gc, image, 0, 0, 0, 0, unsigned(columns), unsigned(rows));
-        x.XFreeGC(d, gc);
-        // Once the server answers it has drawn the frame (and is done with
-        // the shared memory), so a host reading its window back sees it.
-        x.XSync(d, False);
+            x.XPutImage(d, window, gc, image, 0, 0, shown.x, shown.y, unsigned(shown.w), unsigned(shown.h));
     } else {
         error = windowText(window) + " needs " + std::to_string(image->bits_per_pixel) +
-                " bits a pixel, which the frame cannot be converted to";
+                " bits a pixel, which the frame cannot be drawn in";
     }
     image->data = nullptr;  // the memory is the connection's, not the image's
     image->obdata = nullptr;
@@ -269,53 +302,105 @@ bool putImage(const Xlib& x, Connection& c, Window window, const uint8_t* bits, 
     return fits;
 }
 
-// Our requests for one frame; their protocol errors arrive in g_trap.
-bool putFrame(const Xlib& x, Connection& c, Window window, const uint8_t* bits, int32_t width, int32_t height,
+// Draws the frame for a window of what `known` says and sends it with its
+// bars, without waiting for the server. False with `error` when the visual's
+// pixels are not ones the frame can be drawn in; protocol errors arrive in
+// g_trap.
+bool putImage(const Xlib& x, Connection& c, Window window, const PresentSource& source, const KnownWindow& known,
               std::string& error) {
     Display* d = c.display;
-    if (!c.shmChecked) attachSharedMemory(x, c, size_t(width) * size_t(height) * 4);
-    if (g_trap.lost) return false;
-    // Most windows have the screen's default depth and visual, which the
-    // connection already knows: the frame goes straight out, and the XSync
-    // after it is the only round trip, as for a host's own image. Only a
-    // window that refuses it (another depth, or no such window) is asked
-    // what it is.
-    const int screen = DefaultScreen(d);
-    Visual* visual = DefaultVisual(d, screen);
-    const int depth = DefaultDepth(d, screen);
-    if (visual->c_class == TrueColor && (depth == 24 || depth == 32)) {
-        if (!putImage(x, c, window, bits, width, height, visual, depth, width, height, error)) return false;
-        if (g_trap.lost) return false;
-        if (!g_trap.errorCode) return true;
-        g_trap.errorCode = 0;
+    // The actual size needs no client size: the window clips, so one grown
+    // since the last reply still gets the whole area.
+    const bool actual = source.mode == kPresentActual;
+    const Placement p = placeArea(source, actual ? INT32_MAX : known.width, actual ? INT32_MAX : known.height);
+    if (p.width <= 0 || p.height <= 0) return true;
+    const ScreenRect shown = shownRect(p);
+    ScreenRect bars[4];
+    const int barCount = barsOf(p, bars);
+    GC gc = x.XCreateGC(d, window, 0, nullptr);
+    if (barCount) {
+        // The bars are filled by the server: cheaper than sending black
+        // pixels. Bits outside the visual's channels (alpha) are set, as in
+        // the frame, so 32-bit windows show them opaque.
+        const unsigned long depthBits = known.depth >= 32 ? 0xFFFFFFFFul : (1ul << known.depth) - 1;
+        x.XSetForeground(d, gc, ~(known.visual->red_mask | known.visual->green_mask | known.visual->blue_mask) &
+                                    depthBits);
+        XRectangle rects[4];
+        for (int i = 0; i < barCount; ++i)
+            rects[i] = XRectangle{short(bars[i].x), short(bars[i].y), static_cast<unsigned short>(bars[i].w),
+                                  static_cast<unsigned short>(bars[i].h)};
+        x.XFillRectangles(d, window, gc, rects, barCount);
     }
+    bool drawn = true;
+    if (shown.w > 0 && shown.h > 0) drawn = putArea(x, c, window, source, p, shown, known, gc, error);
+    x.XFreeGC(d, gc);
+    return drawn;
+}
+
+// The window's size, depth and visual from the server: the one round trip
+// of a call. False with `error` when there is no such window or it cannot
+// show the frame. Errors of requests sent before it arrive with the reply.
+bool askWindow(const Xlib& x, Display* d, Window window, KnownWindow& known, std::string& error) {
     Window root = 0;
     int x0 = 0, y0 = 0;
-    unsigned windowWidth = 0, windowHeight = 0, border = 0, windowDepth = 0;
-    if (!x.XGetGeometry(d, window, &root, &x0, &y0, &windowWidth, &windowHeight, &border, &windowDepth) ||
-        g_trap.errorCode) {
+    unsigned width = 0, height = 0, border = 0, depth = 0;
+    if (!x.XGetGeometry(d, window, &root, &x0, &y0, &width, &height, &border, &depth)) {
         error = windowText(window) + " does not exist";
         return false;
     }
     // Every TrueColor visual of one depth on a server shares its channel
     // masks, so the screen's list gives the window's.
     XVisualInfo info{};
-    int windowScreen = 0;
-    while (windowScreen < ScreenCount(d) && RootWindow(d, windowScreen) != root) ++windowScreen;
-    if ((windowDepth != 24 && windowDepth != 32) || windowScreen == ScreenCount(d) ||
-        !x.XMatchVisualInfo(d, windowScreen, int(windowDepth), TrueColor, &info)) {
+    int screen = 0;
+    while (screen < ScreenCount(d) && RootWindow(d, screen) != root) ++screen;
+    if ((depth != 24 && depth != 32) || screen == ScreenCount(d) ||
+        !x.XMatchVisualInfo(d, screen, int(depth), TrueColor, &info)) {
+        g_trap.errorCode = 0;  // what the put was refused for, said better here
         error = windowText(window) + " is not a TrueColor window of depth 24 or 32 (depth " +
-                std::to_string(windowDepth) + ")";
+                std::to_string(depth) + ")";
         return false;
     }
-    return putImage(x, c, window, bits, width, height, info.visual, int(windowDepth),
-                    int32_t(std::min<unsigned>(windowWidth, unsigned(width))),
-                    int32_t(std::min<unsigned>(windowHeight, unsigned(height))), error);
+    known = KnownWindow{window, int32_t(width), int32_t(height), int(depth), info.visual};
+    return true;
+}
+
+// Our requests for one frame; their protocol errors arrive in g_trap.
+bool putFrame(const Xlib& x, Connection& c, KnownWindow& known, Window window, const PresentSource& source,
+              std::string& error) {
+    Display* d = c.display;
+    if (known.id != window) known = KnownWindow{};
+    // Most windows have the screen's default depth and visual, which the
+    // connection already knows: a frame of the actual size goes out before
+    // anything is asked about a new window.
+    const int screen = DefaultScreen(d);
+    Visual* visual = DefaultVisual(d, screen);
+    const int depth = DefaultDepth(d, screen);
+    KnownWindow sent = known;
+    if (!known.id && source.mode == kPresentActual && visual->c_class == TrueColor && (depth == 24 || depth == 32))
+        sent = KnownWindow{window, INT32_MAX, INT32_MAX, depth, visual};
+    if (sent.id) {
+        if (!putImage(x, c, window, source, sent, error)) return false;
+        if (g_trap.lost) return false;
+    }
+    // The geometry's reply comes after the server has drawn what was sent,
+    // so it is the call's wait for the server too.
+    if (!askWindow(x, d, window, known, error)) return false;
+    // The put's errors arrive with the reply; the window is now known, so a
+    // refusal is answered by putting the frame as the window wants it.
+    const bool refused = g_trap.errorCode != 0;
+    g_trap.errorCode = 0;
+    const bool sameSize = source.mode == kPresentActual || (sent.width == known.width && sent.height == known.height);
+    if (sent.id && !refused && sent.depth == known.depth && sameSize) return true;
+    // A new window, a resized one, or one that refused the default visual:
+    // the frame again, as the window is now.
+    if (!putImage(x, c, window, source, known, error)) return false;
+    x.XSync(d, False);
+    return true;
 }
 
 }  // namespace
 
-bool presentImage(int32_t windowHandle, const uint8_t* bits, int32_t width, int32_t height, std::string& error) {
+bool presentImage(int32_t windowHandle, const PresentSource& source, std::string& error) {
     if (windowHandle == 0) return true;  // a host without a window
     Xlib& x = g_session.x;
     Connection& c = g_session.c;
@@ -324,7 +409,7 @@ bool presentImage(int32_t windowHandle, const uint8_t* bits, int32_t width, int3
     bool drawn;
     {
         OwnRequests own(x, c.display);
-        drawn = putFrame(x, c, window, bits, width, height, error);
+        drawn = putFrame(x, c, g_session.known, window, source, error);
         if (g_trap.lost) {
             error = "Lost the connection to X display \"" + c.name + "\"";
             disconnect(x, c);  // within our handlers: closing a dead connection reports more IO errors
@@ -344,5 +429,7 @@ bool presentImage(int32_t windowHandle, const uint8_t* bits, int32_t width, int3
     }
     return drawn;
 }
+
+void forgetWindow() { g_session.known = KnownWindow{}; }
 
 }  // namespace vl::platform

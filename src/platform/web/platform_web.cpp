@@ -12,11 +12,20 @@
 
 namespace {
 
+// The canvas's size, asked on every call since the page may resize it; 0 x 0
+// without a canvas.
+EM_JS(void, canvasSize, (int32_t* width, int32_t* height), {
+    var canvas = Module["canvas"];
+    HEAP32[width >> 2] = canvas ? canvas.width | 0 : 0;
+    HEAP32[height >> 2] = canvas ? canvas.height | 0 : 0;
+});
+
 // 1: presented, or no canvas to present into (as for a headless host);
 // 0: the canvas takes no 2D image (it already has a WebGL context, or it is
-// not a canvas). putImageData clips the image to a smaller canvas. The
-// context is asked for again only when the page swaps the canvas. Nothing
-// may be thrown from here: an exception would leave the module mid-call.
+// not a canvas). The image goes in at 1:1 with putImageData, which no
+// smoothing touches; it clips an image larger than the canvas. The context
+// is asked for again only when the page swaps the canvas. Nothing may be
+// thrown from here: an exception would leave the module mid-call.
 EM_JS(int, putImageIntoCanvas, (const uint8_t* rgba, int width, int height), {
     var canvas = Module["canvas"];
     if (!canvas) return 1;
@@ -39,15 +48,30 @@ EM_JS(int, putImageIntoCanvas, (const uint8_t* rgba, int width, int height), {
 
 namespace vl::platform {
 
-bool presentImage(int32_t, const uint8_t* bits, int32_t width, int32_t height, std::string& error) {
-    // Made once: the back buffer never changes size.
+bool presentImage(int32_t, const PresentSource& source, std::string& error) {
+    int32_t width = 0, height = 0;
+    canvasSize(&width, &height);
+    const Placement placement = placeArea(source, width, height);
+    if (placement.width <= 0 || placement.height <= 0) return true;
+    // One image of the whole client area, bars included: putImageData is
+    // the one way to draw that no state of the page's context (transform,
+    // alpha, clip) can touch. Kept, grown only when the canvas does.
     static std::vector<uint8_t> rgba;
-    rgba.resize(size_t(width) * size_t(height) * 4);
-    convertTo32(bits, width, height, rgba.data(), Layout32::RGBA);
-    if (putImageIntoCanvas(rgba.data(), width, height)) return true;
+    static ScaleCache cache;
+    const size_t stride = size_t(placement.width) * 4;
+    rgba.resize(stride * size_t(placement.height));
+    ScreenRect bars[4];
+    for (int i = 0, n = barsOf(placement, bars); i < n; ++i) fillBlack(rgba.data(), stride, bars[i]);
+    const ScreenRect shown = shownRect(placement);
+    drawArea(source, placement, rgba.data() + size_t(shown.y) * stride + size_t(shown.x) * 4, stride, Layout32::RGBA,
+             cache);
+    if (putImageIntoCanvas(rgba.data(), placement.width, placement.height)) return true;
     error = "The canvas takes no 2D image (a canvas drawn with WebGL has no 2D context); use backBufferRGBA()";
     return false;
 }
+
+// The canvas stays the page's; nothing else is kept.
+void forgetWindow() {}
 
 bool hostMemoryHolds(const void* address, size_t bytes) {
     const size_t size = __builtin_wasm_memory_size(0) * 65536;

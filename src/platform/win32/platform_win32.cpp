@@ -11,45 +11,63 @@
 
 namespace vl::platform {
 
-bool presentImage(int32_t windowHandle, const uint8_t* bits, int32_t width, int32_t height, std::string&) {
+bool presentImage(int32_t windowHandle, const PresentSource& source, std::string&) {
     // The low 32 bits of a handle, sign-extended, are the HWND: 64-bit
     // Windows shares window handles with 32-bit processes this way.
     HWND window = reinterpret_cast<HWND>(static_cast<intptr_t>(windowHandle));
+    // Asked on every call: the host may resize its window at any time.
+    // Handle 0 draws on the screen, whose client area is the desktop's.
+    RECT client{};
+    if (!GetClientRect(window ? window : GetDesktopWindow(), &client)) return true;  // no such window
+    const Placement placement = placeArea(source, client.right - client.left, client.bottom - client.top);
+    if (placement.width <= 0 || placement.height <= 0) return true;
     // GDI copies a 32-bit image as it is but converts a 24-bit one pixel by
     // pixel, far slower than our own conversion into a buffer kept for the
-    // library's life. Converting before taking the window's device context
+    // library's life. Drawing before taking the window's device context
     // keeps the time we hold it to the copy alone.
     static std::vector<uint8_t> image;
-    image.resize(size_t(width) * size_t(height) * 4);
-    convertTo32(bits, width, height, image.data(), Layout32::BGRA);
+    static ScaleCache cache;
+    const ScreenRect shown = shownRect(placement);
+    const size_t stride = size_t(shown.w) * 4;
+    if (image.size() < stride * size_t(shown.h)) image.resize(stride * size_t(shown.h));
+    drawArea(source, placement, image.data(), stride, Layout32::BGRA, cache);
     HDC dc = GetDC(window);
     if (!dc) return true;  // no such window: nothing receives the image
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // negative: rows top-down, as converted
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    // Asked once: each GetDeviceCaps costs more than the copy itself under
-    // some GDI implementations, and no display of today changes depth while
-    // a game runs.
-    static const bool paletteDisplay = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES) <= 8;
-    if (paletteDisplay) {
-        // Palette displays get the system's halftone reduction instead of
-        // nearest-colour banding.
-        POINT origin;
-        GetBrushOrgEx(dc, &origin);
-        SetStretchBltMode(dc, HALFTONE);
-        SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
-        StretchDIBits(dc, 0, 0, width, height, 0, 0, width, height, image.data(), &info, DIB_RGB_COLORS, SRCCOPY);
-    } else {
-        SetDIBitsToDevice(dc, 0, 0, DWORD(width), DWORD(height), 0, 0, 0, UINT(height), image.data(), &info,
-                          DIB_RGB_COLORS);
+    if (shown.w > 0 && shown.h > 0) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = shown.w;
+        info.bmiHeader.biHeight = -shown.h;  // negative: rows top-down, as drawn
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        // Asked once: each GetDeviceCaps costs more than the copy itself
+        // under some GDI implementations, and no display of today changes
+        // depth while a game runs.
+        static const bool paletteDisplay = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES) <= 8;
+        const int w = shown.w, h = shown.h;
+        if (paletteDisplay) {
+            // Palette displays get the system's halftone reduction instead
+            // of nearest-colour banding; the image is already at its size.
+            POINT origin;
+            GetBrushOrgEx(dc, &origin);
+            SetStretchBltMode(dc, HALFTONE);
+            SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
+            StretchDIBits(dc, shown.x, shown.y, w, h, 0, 0, w, h, image.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+        } else {
+            SetDIBitsToDevice(dc, shown.x, shown.y, DWORD(w), DWORD(h), 0, 0, 0, UINT(h), image.data(), &info,
+                              DIB_RGB_COLORS);
+        }
     }
+    ScreenRect bars[4];
+    for (int i = 0, n = barsOf(placement, bars); i < n; ++i)
+        PatBlt(dc, bars[i].x, bars[i].y, bars[i].w, bars[i].h, BLACKNESS);
     ReleaseDC(window, dc);
     return true;
 }
+
+// Nothing of the window outlives a call.
+void forgetWindow() {}
 
 // Fonts live as long as the library: one per distinct face, height and
 // weight, as a canvas shares its font objects.
