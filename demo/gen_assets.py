@@ -738,9 +738,9 @@ def vault_texture(seed=13):
 
 
 def lantern_sprite():
-    """A lantern on a chain, drawn to hang from the ceiling in a sprite 0.3
-    wide and 0.45 high: the texture is stretched across to 1.5 times its
-    height's scale, so the art is drawn narrow."""
+    """A lantern on a chain, to hang from the ceiling in a sprite 0.3 wide and
+    0.45 high: the texture shows at two thirds of its width, so the art is
+    drawn wide."""
     iron = (54, 52, 58)
     img = blank()
     for y in range(0, 20):  # the chain, links alternately seen edge-on

@@ -18,7 +18,7 @@ const char kUsage[] =
     "  --no-minimap        start with the minimap hidden\n"
     "  --assets DIR        where world.txt and the textures are (default: assets beside the program)\n"
     "keys: arrows or WASD move and turn, Q/E step sideways, 1 flat, 2 textured, M minimap, F fog,\n"
-    "      Page Up/Page Down look up and down, Home level, Esc quit\n";
+    "      Page Up/Page Down look up and down, Home levels the view, Esc quit\n";
 
 bool parseOptions(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {

@@ -20,7 +20,9 @@ if [ "${VL_DEMO_TARGET:-}" = linux ]; then
     virtual=(tools/run-x11.sh)
     prefix=linux-
 fi
-# The tour's frame 690 looks across the crypt: pillars, a lamp, banners, doors.
+# The tour's frame 690 looks a little up across the crypt: its marble floor and
+# starry vault, pillars, a lamp, hanging lanterns, barrels, banners, doors,
+# and fog beyond the far door.
 frames="${DEMO_FRAMES:-690}"
 
 if [ -n "${DISPLAY:-}" ] && [ -z "${VL_FORCE_XVFB:-}" ]; then
