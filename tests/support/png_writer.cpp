@@ -1,0 +1,125 @@
+#include "support/png_writer.h"
+
+#include <algorithm>
+
+namespace vl::test {
+namespace {
+
+void put32be(std::vector<uint8_t>& out, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(v >> shift));
+}
+
+uint32_t crc32(const uint8_t* p, size_t n, uint32_t crc = 0) {
+    crc = ~crc;
+    for (size_t i = 0; i < n; ++i) {
+        crc ^= p[i];
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+
+// A zlib stream of stored blocks, each at most 65535 bytes, with its Adler-32.
+std::vector<uint8_t> zlibStored(const std::vector<uint8_t>& data) {
+    std::vector<uint8_t> out = {0x78, 0x01};
+    size_t at = 0;
+    do {
+        const size_t n = std::min<size_t>(data.size() - at, 65535);
+        out.push_back(at + n == data.size() ? 1 : 0);
+        out.push_back(uint8_t(n));
+        out.push_back(uint8_t(n >> 8));
+        out.push_back(uint8_t(~n));
+        out.push_back(uint8_t(~n >> 8));
+        out.insert(out.end(), data.begin() + long(at), data.begin() + long(at + n));
+        at += n;
+    } while (at < data.size());
+    uint32_t a = 1, b = 0;
+    for (uint8_t byte : data) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    put32be(out, (b << 16) | a);
+    return out;
+}
+
+// The filtered rows (filter type 0) of the pixels (x0 + k * dx, y0 + j * dy):
+// the whole image, or one Adam7 pass.
+void appendRows(const PngFields& f, uint32_t x0, uint32_t y0, uint32_t dx, uint32_t dy, std::vector<uint8_t>& out) {
+    const int channels = pngChannels(f.colourType);
+    for (uint32_t y = y0; y < f.height; y += dy) {
+        if (x0 >= f.width) return;  // an empty pass has no rows at all
+        out.push_back(0);
+        uint32_t bits = 0, held = 0;
+        for (uint32_t x = x0; x < f.width; x += dx) {
+            const std::array<uint16_t, 4> s = f.samples(x, y);
+            for (int c = 0; c < channels; ++c) {
+                if (f.bitDepth == 16) {
+                    out.push_back(uint8_t(s[c] >> 8));
+                    out.push_back(uint8_t(s[c]));
+                    continue;
+                }
+                held = (held << f.bitDepth) | (s[c] & ((1u << f.bitDepth) - 1));
+                bits += f.bitDepth;
+                if (bits == 8) out.push_back(uint8_t(held)), bits = held = 0;
+            }
+        }
+        if (bits) out.push_back(uint8_t(held << (8 - bits)));  // the row ends on a byte
+    }
+}
+
+}  // namespace
+
+int pngChannels(uint8_t colourType) {
+    switch (colourType) {
+        case 2: return 3;
+        case 4: return 2;
+        case 6: return 4;
+        default: return 1;
+    }
+}
+
+std::vector<uint8_t> pngChunk(const char type[4], const std::vector<uint8_t>& body) {
+    std::vector<uint8_t> out;
+    put32be(out, uint32_t(body.size()));
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), body.begin(), body.end());
+    put32be(out, crc32(out.data() + 4, body.size() + 4));
+    return out;
+}
+
+std::vector<uint8_t> pngStart(const PngFields& f) {
+    std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<uint8_t> ihdr;
+    put32be(ihdr, f.width);
+    put32be(ihdr, f.height);
+    ihdr.insert(ihdr.end(), {f.bitDepth, f.colourType, 0, 0, uint8_t(f.interlaced ? 1 : 0)});
+    const std::vector<uint8_t> chunk = pngChunk("IHDR", ihdr);
+    out.insert(out.end(), chunk.begin(), chunk.end());
+    return out;
+}
+
+std::vector<uint8_t> encodePng(const PngFields& f) {
+    std::vector<uint8_t> out = pngStart(f);
+    auto add = [&out](const char* type, const std::vector<uint8_t>& body) {
+        const std::vector<uint8_t> chunk = pngChunk(type, body);
+        out.insert(out.end(), chunk.begin(), chunk.end());
+    };
+    if (!f.palette.empty()) {
+        std::vector<uint8_t> plte;
+        for (const auto& rgb : f.palette) plte.insert(plte.end(), rgb.begin(), rgb.end());
+        add("PLTE", plte);
+    }
+    if (!f.transparency.empty()) add("tRNS", f.transparency);
+    std::vector<uint8_t> rows;
+    if (!f.interlaced) {
+        appendRows(f, 0, 0, 1, 1, rows);
+    } else {
+        static const uint32_t pass[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                            {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+        for (const auto& p : pass) appendRows(f, p[0], p[1], p[2], p[3], rows);
+    }
+    add("IDAT", zlibStored(rows));
+    add("IEND", {});
+    return out;
+}
+
+}  // namespace vl::test
