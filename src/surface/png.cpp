@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/error.h"
 
@@ -51,6 +52,32 @@ constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     fail("EInvalidGraphic", "PNG image is not valid: " + text);
 }
 
+uint32_t be32(const uint8_t* p) {
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
+}
+
+// stb copies each IDAT chunk into a buffer it allocates at the first chunk
+// with data; an empty one before that is a copy to a null pointer, which is
+// undefined even at length 0. Such chunks carry nothing, so the decoder gets
+// the file without them. Returns an empty vector when there are none.
+std::vector<uint8_t> withoutLeadingEmptyIdat(const uint8_t* data, size_t size) {
+    std::vector<uint8_t> out;
+    size_t from = 0;  // start of the bytes not yet copied
+    for (size_t at = 8; size - at >= 12;) {
+        const uint32_t length = be32(data + at);
+        const bool idat = std::memcmp(data + at + 4, "IDAT", 4) == 0;
+        if (idat && length > 0) break;
+        if (idat) {
+            out.insert(out.end(), data + from, data + at);
+            from = at + 12;
+        }
+        if (length > size - at - 12) break;
+        at += 12 + size_t(length);
+    }
+    if (from > 0) out.insert(out.end(), data + from, data + size);
+    return out;
+}
+
 struct FreeImage {
     void operator()(stbi_uc* p) const { stbi_image_free(p); }
 };
@@ -60,6 +87,8 @@ struct FreeImage {
 bool isPng(const uint8_t* data, size_t size) { return size >= 8 && std::memcmp(data, kSignature, 8) == 0; }
 
 Surface decodePng(const uint8_t* data, size_t size) {
+    const std::vector<uint8_t> cleaned = withoutLeadingEmptyIdat(data, size);
+    if (!cleaned.empty()) data = cleaned.data(), size = cleaned.size();
     if (size > size_t(INT32_MAX)) invalidPng("too large");
     int width = 0, height = 0, channels = 0;
     t_allocationCap = 0;  // reading the header needs no memory

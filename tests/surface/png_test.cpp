@@ -226,6 +226,20 @@ TEST(PngLoad, FilesThatCannotBeDecodedSayWhy) {
     for (const auto& c : cases) EXPECT_EQ(errorOf(c.bytes), c.error) << c.name;
 }
 
+TEST(PngLoad, EmptyImageDataChunksBeforeTheDataChangeNothing) {
+    PngFields f;
+    f.width = 3;
+    f.samples = [](uint32_t x, uint32_t) { return Samples{uint16_t(x * 50), 7, 9, 255}; };
+    const std::vector<uint8_t> plain = test::encodePng(f);
+    std::vector<uint8_t> padded = test::pngStart(f);
+    for (int i = 0; i < 2; ++i) {
+        const std::vector<uint8_t> empty = test::pngChunk("IDAT", {});
+        padded.insert(padded.end(), empty.begin(), empty.end());
+    }
+    padded.insert(padded.end(), plain.begin() + long(test::pngStart(f).size()), plain.end());
+    EXPECT_EQ(loadBytes(padded).pixels, loadBytes(plain).pixels);
+}
+
 TEST(PngLoad, TheSignatureDecidesNotTheFileName) {
     PngFields f;
     f.samples = [](uint32_t, uint32_t) { return Samples{1, 2, 3, 255}; };
