@@ -9,6 +9,8 @@
 #include "base/error.h"
 #include "surface/bmp.h"
 #include "support/bmp_writer.h"
+#include "support/native_api.h"
+#include "support/png_scene.h"
 #include "support/png_writer.h"
 
 namespace vl {
@@ -253,6 +255,12 @@ TEST(PngLoad, TheSignatureDecidesNotTheFileName) {
     EXPECT_EQ(pixelAt(s, 0, 0), makeColour(1, 2, 3));
     loadBitmapFile(s, (dir / "velmora-bmp-named.png").string());
     EXPECT_EQ(pixelAt(s, 0, 0), makeColour(4, 5, 6));
+}
+
+TEST(PngLoad, ThroughTheExportsASpriteTransparentByAlphaDrawsAsItsBmp) {
+    const auto dir = std::filesystem::temp_directory_path() / "velmora-png-scene";
+    std::filesystem::create_directories(dir);
+    EXPECT_EQ(test::pngAgainstBmp(test::nativeApi(), 0, dir.string()), "");
 }
 
 }  // namespace
