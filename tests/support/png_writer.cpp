@@ -57,9 +57,10 @@ void appendRows(const PngFields& f, uint32_t x0, uint32_t y0, uint32_t dx, uint3
                     out.push_back(uint8_t(s[c]));
                     continue;
                 }
+                // Any depth below 16 packs, even one a PNG may not have.
                 held = (held << f.bitDepth) | (s[c] & ((1u << f.bitDepth) - 1));
-                bits += f.bitDepth;
-                if (bits == 8) out.push_back(uint8_t(held)), bits = held = 0;
+                for (bits += f.bitDepth; bits >= 8; bits -= 8) out.push_back(uint8_t(held >> (bits - 8)));
+                held &= (1u << bits) - 1;
             }
         }
         if (bits) out.push_back(uint8_t(held << (8 - bits)));  // the row ends on a byte
