@@ -99,7 +99,7 @@ fuzz: fuzz-build
 # A short, bounded run of every fuzz target for CI (well under a minute).
 fuzz-short: fuzz-build
 	$(call run-fuzzer,bmp_fuzz,bmp,15000,-seed=1)
-	$(call run-fuzzer,png_fuzz,png,20000,-seed=1 $(PNG_FUZZ_LIMITS))
+	$(call run-fuzzer,png_fuzz,png,100000,-seed=1 $(PNG_FUZZ_LIMITS))
 	$(call run-fuzzer,exports_fuzz,exports,3000,-seed=1)
 	$(call run-fuzzer,map_fuzz,map,50000,-seed=1)
 	$(NO_DISPLAY) $(FUZZ)/soak $(SOAK_CALLS)

@@ -63,16 +63,16 @@ uint32_t be32(const uint8_t* p) {
 std::vector<uint8_t> withoutLeadingEmptyIdat(const uint8_t* data, size_t size) {
     std::vector<uint8_t> out;
     size_t from = 0;  // start of the bytes not yet copied
-    for (size_t at = 8; size - at >= 12;) {
+    for (size_t at = 8; size - at >= 8;) {  // a whole chunk header: stb reads a missing body or CRC as zeros
         const uint32_t length = be32(data + at);
         const bool idat = std::memcmp(data + at + 4, "IDAT", 4) == 0;
         if (idat && length > 0) break;
+        const size_t end = uint64_t(size - at - 8) < uint64_t(length) + 4 ? size : at + 8 + size_t(length) + 4;
         if (idat) {
             out.insert(out.end(), data + from, data + at);
-            from = at + 12;
+            from = end;
         }
-        if (length > size - at - 12) break;
-        at += 12 + size_t(length);
+        at = end;
     }
     if (from > 0) out.insert(out.end(), data + from, data + size);
     return out;

@@ -203,6 +203,8 @@ TEST(PngLoad, FilesThatCannotBeDecodedSayWhy) {
     PngFields wide = good, huge = good;
     wide.width = (1u << 24) + 1;
     huge.width = huge.height = 12000;  // within stb's own limits
+    std::vector<uint8_t> emptyIdatCut = test::pngStart(good);
+    emptyIdatCut.insert(emptyIdatCut.end(), {0, 0, 0, 0, 'I', 'D', 'A', 'T'});  // and no CRC
     std::vector<uint8_t> notQuite = test::encodePng(good);
     notQuite[7] = 0;
 
@@ -221,6 +223,7 @@ TEST(PngLoad, FilesThatCannotBeDecodedSayWhy) {
         {"cut inside the image data", cut, invalid + "outofdata"},
         {"ends after its header", test::pngStart(good), invalid + "unknown chunk or unexpected end of file"},
         {"inflates past what its size needs", bomb, invalid + "outofmem"},
+        {"ends in an empty IDAT chunk", emptyIdatCut, invalid + "unknown chunk or unexpected end of file"},
         // Neither signature: the BMP reader's errors, as for any other file.
         {"seven bytes of the signature", notQuite, "EInvalidGraphic: Bitmap image is not valid"},
         {"a short file", std::vector<uint8_t>(notQuite.begin(), notQuite.begin() + 8), "EReadError: Stream read error"},
