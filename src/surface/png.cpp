@@ -103,11 +103,12 @@ Surface decodePng(const uint8_t* data, size_t size) {
     if (!pixelStorageSize(width, height, 24, bytes)) invalidPng("too large");
 
     // The largest block a valid file of this header needs: its compressed
-    // data, grown by doubling, or its inflated rows, or the decoded image at
-    // up to 4 channels of 16 bits.
+    // data, or its inflated rows, or the decoded image at up to 4 channels of
+    // 16 bits. Buffers grow by doubling from a first guess, and interlaced
+    // rows inflate to a little more than that guess, hence twice each.
     const uint64_t sample = stbi_is_16_bit_from_memory(data, int(size)) ? 2 : 1;
     const uint64_t pixels = uint64_t(width) * uint64_t(height);
-    const uint64_t cap = std::max<uint64_t>(2 * uint64_t(size) + 65536, (uint64_t(height) + pixels * 4) * sample);
+    const uint64_t cap = 2 * std::max<uint64_t>(uint64_t(size) + 32768, (uint64_t(height) + pixels * 4) * sample);
     t_allocationCap = size_t(std::min<uint64_t>(cap, SIZE_MAX));
     std::unique_ptr<stbi_uc, FreeImage> rgba(stbi_load_from_memory(data, int(size), &width, &height, &channels, 4));
     t_allocationCap = 0;

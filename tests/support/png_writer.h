@@ -1,7 +1,7 @@
 #pragma once
 // Builds PNG files for tests with our own encoder: any colour type, bit
-// depth, palette, tRNS chunk and Adam7 interlacing, the image data in stored
-// (uncompressed) deflate blocks, so no compression library is involved.
+// depth, palette, tRNS chunk and Adam7 interlacing, the image data deflated
+// by a run-length coder of our own, so no compression library is involved.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -32,6 +32,9 @@ std::vector<uint8_t> encodePng(const PngFields& fields);
 std::vector<uint8_t> pngChunk(const char type[4], const std::vector<uint8_t>& body);
 // The 8-byte signature followed by an IHDR chunk.
 std::vector<uint8_t> pngStart(const PngFields& fields);
+// A zlib stream of the bytes: one fixed-code deflate block in which runs of
+// a repeated byte are matches at distance 1.
+std::vector<uint8_t> zlibRunLength(const std::vector<uint8_t>& data);
 // Channels per pixel of a colour type (1 for palette indexes).
 int pngChannels(uint8_t colourType);
 
