@@ -73,9 +73,13 @@ test: test-native test-asan test-dll test-dll64 test-linux test-web fuzz-short
 # in fuzz/corpus, growing its own corpus under build/fuzz/corpus.
 FUZZ := build/fuzz/fuzz
 FUZZ_BMP_RUNS ?= 5000000
+FUZZ_PNG_RUNS ?= 2000000
 FUZZ_EXPORT_RUNS ?= 500000
 FUZZ_MAP_RUNS ?= 2000000
 SOAK_CALLS ?= 1000000
+# The PNG decoder's allocations are capped by the image its header claims,
+# which the fuzz build keeps under 2 MB: any one block past 64 MB is a fault.
+PNG_FUZZ_LIMITS := -malloc_limit_mb=64 -timeout=10
 define run-fuzzer
 	@mkdir -p build/fuzz/corpus/$(2) build/fuzz/work-$(2)
 	@cd build/fuzz/work-$(2) && rm -f fuzz-*.log crash-* leak-* timeout-* oom-* && \
@@ -87,6 +91,7 @@ endef
 
 fuzz: fuzz-build
 	$(call run-fuzzer,bmp_fuzz,bmp,$(FUZZ_BMP_RUNS),-jobs=2 -workers=2 -print_final_stats=1)
+	$(call run-fuzzer,png_fuzz,png,$(FUZZ_PNG_RUNS),-jobs=2 -workers=2 -print_final_stats=1 $(PNG_FUZZ_LIMITS))
 	$(call run-fuzzer,exports_fuzz,exports,$(FUZZ_EXPORT_RUNS),-jobs=2 -workers=2 -print_final_stats=1)
 	$(call run-fuzzer,map_fuzz,map,$(FUZZ_MAP_RUNS),)
 	$(NO_DISPLAY) $(FUZZ)/soak $(SOAK_CALLS)
@@ -94,6 +99,7 @@ fuzz: fuzz-build
 # A short, bounded run of every fuzz target for CI (well under a minute).
 fuzz-short: fuzz-build
 	$(call run-fuzzer,bmp_fuzz,bmp,15000,-seed=1)
+	$(call run-fuzzer,png_fuzz,png,100000,-seed=1 $(PNG_FUZZ_LIMITS))
 	$(call run-fuzzer,exports_fuzz,exports,3000,-seed=1)
 	$(call run-fuzzer,map_fuzz,map,50000,-seed=1)
 	$(NO_DISPLAY) $(FUZZ)/soak $(SOAK_CALLS)

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Generates the demo's sample world: textures, sprites, the logo and the
 level file. Everything is drawn here from noise and simple shapes, so the
-repository holds no binary artwork. Standard library only.
+repository holds no binary artwork. Some art is written as BMP files (plain,
+palette, run-length), some as PNG files (8- and 16-bit colour, a tRNS key,
+an alpha channel), so the demo loads every kind. Standard library only.
 
 usage: gen_assets.py OUTPUT_DIR
 """
@@ -10,6 +12,7 @@ import os
 import random
 import struct
 import sys
+import zlib
 
 SIZE = 64
 
@@ -550,6 +553,53 @@ def bmp_rle8(img):
     return bmp_file(w, h, 8, bytes(data), palette, 1, len(palette))
 
 
+# ---------------------------------------------------------------- PNG files
+
+
+def png_file(width, height, colour_type, depth, rows, chunks=()):
+    """Rows of raw samples, each stored with filter type 0, in one IDAT."""
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+    header = struct.pack(">IIBBBBB", width, height, depth, colour_type, 0, 0, 0)
+    data = zlib.compress(b"".join(b"\0" + row for row in rows), 9)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + b"".join(chunk(k, b) for k, b in chunks)
+            + chunk(b"IDAT", data) + chunk(b"IEND", b""))
+
+
+def png_rgb(img, key=None):
+    """8-bit RGB; with a key, the sprite's empty texels take that colour and
+    a tRNS chunk names it transparent."""
+    rows = [b"".join(bytes(key if key and c == (0, 0, 0) else c) for c in row) for row in img]
+    chunks = [(b"tRNS", struct.pack(">HHH", *key))] if key else []
+    return png_file(len(img[0]), len(img), 2, 8, rows, chunks)
+
+
+def png_rgb16(img, seed=11):
+    """16-bit RGB: each colour in the high bytes, the low bytes noise the
+    loader drops."""
+    rnd = random.Random(seed)
+    rows = [b"".join(struct.pack(">HHH", *(ch << 8 | rnd.randrange(256) for ch in c)) for c in row) for row in img]
+    return png_file(len(img[0]), len(img), 2, 16, rows)
+
+
+def png_glow(img, centre=(31.5, 15.5), radius=14.0):
+    """8-bit RGBA: texels keep full alpha; the empty ones become a faint warm
+    halo around the lantern, its alpha fading from 100 to 0. Alpha below 128
+    loads as transparent, so the halo is there for paint programs only and
+    the sprite draws as before."""
+    rows = []
+    for y, row in enumerate(img):
+        out = bytearray()
+        for x, c in enumerate(row):
+            if c != (0, 0, 0):
+                out += bytes(c) + b"\xff"
+                continue
+            d = math.hypot(x - centre[0], y - centre[1])
+            out += bytes((255, 196, 120, max(0, int(100 * (1 - d / radius)))))
+        rows.append(bytes(out))
+    return png_file(len(img[0]), len(img), 6, 8, rows)
+
+
 # ---------------------------------------------------------------- the level
 
 # Rooms and corridors as rectangles of open cells, x and y inclusive; every
@@ -578,17 +628,17 @@ DOORS = [(0, 4), (12, 0), (23, 4), (23, 21), (0, 22), (16, 19), (8, 19)]
 BANNERS = [(10, 9), (14, 9), (7, 12), (7, 16), (17, 12), (17, 16)]  # around the crypt
 
 TEXTURES = [  # index, file, builder, flat colour
-    (1, "brick.bmp", brick_texture, (164, 72, 50)),
+    (1, "brick.png", brick_texture, (164, 72, 50)),
     (2, "stone.bmp", stone_texture, (128, 126, 120)),
     (3, "wood.bmp", wood_texture, (140, 92, 50)),
-    (4, "metal.bmp", metal_texture, (112, 124, 142)),
+    (4, "metal.png", metal_texture, (112, 124, 142)),
     (5, "door.bmp", door_texture, (110, 66, 36)),
     (6, "banner.bmp", banner_texture, (92, 100, 150)),
     (12, "floor.bmp", floor_texture, None),
     (13, "ceiling.bmp", ceiling_texture, None),
     (9, "pillar.bmp", pillar_sprite, None),
-    (10, "barrel.bmp", barrel_sprite, None),
-    (11, "lamp.bmp", lamp_sprite, None),
+    (10, "barrel.png", barrel_sprite, None),
+    (11, "lamp.png", lamp_sprite, None),
 ]
 FLOOR, CEILING, PILLAR, BARREL, LAMP = 12, 13, 9, 10, 11
 
@@ -828,12 +878,21 @@ def main():
     for index, name, build, _ in TEXTURES:
         img = build()
         # One texture in run-length form and one as palette indexes, so the
-        # demo reads several kinds of BMP file.
+        # demo reads several kinds of BMP file; PNG files in 8- and 16-bit
+        # colour, and sprites made transparent by a tRNS key and by alpha.
         if name == "stone.bmp":
             write(name, bmp_rle8(img))
         elif name == "wood.bmp":
             indexes, palette = quantise(img, 256)
             write(name, bmp8(indexes, palette, colours_used=len(palette)))
+        elif name == "brick.png":
+            write(name, png_rgb(img))
+        elif name == "metal.png":
+            write(name, png_rgb16(img))
+        elif name == "barrel.png":
+            write(name, png_rgb(img, key=(255, 0, 255)))
+        elif name == "lamp.png":
+            write(name, png_glow(img))
         else:
             write(name, bmp24(img))
     logo, palette = logo_image()

@@ -29,7 +29,7 @@ ls /usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.asan-x86_64.a >/dev/null 2
 [ -e /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
 [ -e /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 [ -e /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
-[ -e /usr/include/stb/stb_image_write.h ] || need+=(libstb-dev)
+[ -e /usr/include/stb/stb_image.h ] && [ -e /usr/include/stb/stb_image_write.h ] || need+=(libstb-dev)
 [ -e /usr/include/X11/Xlib.h ] || need+=(libx11-dev)
 [ -e /usr/include/X11/extensions/XShm.h ] || need+=(libxext-dev)
 have zip || need+=(zip)

@@ -409,9 +409,12 @@ void floorCeilingRowsStepped(const RowPass& r, const FloorCeilingFrame& f, Pixel
                 }
                 if (oneCell && (here & clear & certain) == 15) {
                     const auto quad = [&](uint8_t* line, const uint32_t* pixels) {
-                        __m128i v = _mm_setr_epi32(int32_t(pixels[at[0]]), int32_t(pixels[at[1]]),
-                                                   int32_t(pixels[at[2]]), int32_t(pixels[at[3]]));
-                        if (w != 0) v = fog.blend(v);
+                        if (w == 0) {
+                            putPixelQuad(line, pixels[at[0]], pixels[at[1]], pixels[at[2]], pixels[at[3]]);
+                            return;
+                        }
+                        const __m128i v = fog.blend(_mm_setr_epi32(int32_t(pixels[at[0]]), int32_t(pixels[at[1]]),
+                                                                   int32_t(pixels[at[2]]), int32_t(pixels[at[3]])));
                         putPixelQuad(line, uint32_t(_mm_cvtsi128_si32(v)),
                                      uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(v, 0x55))),
                                      uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(v, 0xAA))),

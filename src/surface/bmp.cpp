@@ -9,6 +9,7 @@
 
 #include "base/error.h"
 #include "platform/platform.h"
+#include "surface/png.h"
 
 namespace vl {
 namespace {
@@ -225,6 +226,10 @@ void adoptImage(Surface& s, Surface&& image) {
 void loadBitmapBytes(Surface& s, const uint8_t* data, size_t size) {
     if (size == 0) {  // an empty file empties the surface
         adoptImage(s, Surface{});
+        return;
+    }
+    if (isPng(data, size)) {
+        adoptImage(s, decodePng(data, size));
         return;
     }
     Reader in{data, size, 0};

@@ -4,6 +4,7 @@
 
 #include "host.h"
 #include "support/golden_frames.h"
+#include "support/png_scene.h"
 
 namespace {
 
@@ -35,6 +36,16 @@ TEST(DllGoldenFrames, TheDllShowsTheStoredFramesInAWindow) {
             ADD_FAILURE() << "frame " << names[i] << " differs from the native build; image in " << file;
         }
     }
+    FreeLibrary(module);
+}
+
+TEST(DllPng, ASpriteTransparentByAlphaDrawsAsItsBmp) {
+    VelmoraApi api;
+    HMODULE module = loadFreshCopy("VelmoraPng.dll", api);
+    ASSERT_NE(module, nullptr);
+    const std::string dir = tempPath("velmora-png-dll");
+    CreateDirectoryA(dir.c_str(), nullptr);
+    EXPECT_EQ(vl::test::pngAgainstBmp(api, double(uintptr_t(testWindow())), dir), "");
     FreeLibrary(module);
 }
 

@@ -8,6 +8,7 @@
 
 #include "host.h"
 #include "support/golden_frames.h"
+#include "support/png_scene.h"
 
 namespace {
 
@@ -224,6 +225,14 @@ TEST(LinuxHost, WindowsThatCannotShowTheFrameAreRefused) {
                                                          c.depth + ")");
         XCloseDisplay(display);
     }
+}
+
+TEST(LinuxHost, ASpriteTransparentByAlphaDrawsAsItsBmp) {
+    char dir[] = "/tmp/velmora-png-XXXXXX";
+    ASSERT_TRUE(mkdtemp(dir));
+    VelmoraApi api;
+    ASSERT_TRUE(freshLibrary(api));
+    EXPECT_EQ(vl::test::pngAgainstBmp(api, 0, dir), "");
 }
 
 }  // namespace

@@ -128,11 +128,14 @@ async function textAndFiles(m) {
 async function errors(m, recorded) {
   m.FS.writeFile("/not-a-bitmap.bmp", new TextEncoder().encode("hello, this is text"));
   m.FS.writeFile("/short.bmp", new Uint8Array([0x42, 0x4d, 1, 2, 3, 4, 5, 6, 7, 8]));
+  // A PNG signature and nothing after it: the PNG decoder's own reason.
+  m.FS.writeFile("/cut.png", new Uint8Array([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0, 0, 0, 13]));
   const buffer = m._malloc(800 * 600 * 4);
   const cases = [
     ["a missing file", () => m.vlLoadTexture(2, "missing.bmp"), -1, 'EFOpenError: Cannot open file "/missing.bmp". No such file or directory'],
     ["a file that is not a bitmap", () => m.vlLoadTexture(2, "/not-a-bitmap.bmp"), -1, "EInvalidGraphic: Bitmap image is not valid"],
     ["a file that ends in its header", () => m.vlLoadBitmap("/short.bmp"), -1, "EReadError: Stream read error"],
+    ["a PNG that ends in its header", () => m.vlLoadTexture(2, "/cut.png"), -1, "EInvalidGraphic: PNG image is not valid: first not IHDR"],
     ["a map row that is not digits", () => m.vlLoadMap(1, "1x"), "", "EConvertError: 'x' is not a valid integer value"],
     ["a NaN camera", () => (m.vlSetPlayerPos(NaN, NaN), m.vlSetPlayerDir(NaN, 1), m.vlRaycastingScreen()), 0, null],
     ["a pointer past the module's memory", () => m.vlCopyBackBuffer(m.HEAPU8.length - 100, 0), -1, "EInvalidPointer: Destination lies outside the module's memory"],
