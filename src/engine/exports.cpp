@@ -233,6 +233,8 @@ const char* VL_CALL vlLoadCeilingMap(double row, const char* cells) {
 
 double VL_CALL vlSetSpriteScale(double index, double width, double height, double lift) {
     return guarded([&] {
+        // Every argument is judged before the index picks a sprite.
+        if (!std::isfinite(index)) vl::fail("ERangeError", "Sprite scale out of range");
         vl::setSpriteScale(g_engine.world.sprites, roundArg(index), width, height, lift);
         return 0.0;
     });

@@ -183,6 +183,8 @@ TEST(Exports, LookSettingsRefuseWhatIsOutOfRange) {
          "ERangeError: Sprite scale out of range"},
         {"vlSetSpriteScale(0, inf, 1, 0)", [&] { return vlSetSpriteScale(0, inf, 1, 0); },
          "ERangeError: Sprite scale out of range"},
+        {"vlSetSpriteScale(NaN, 0.5, 0.5, 0)", [&] { return vlSetSpriteScale(nan, 0.5, 0.5, 0); },
+         "ERangeError: Sprite scale out of range"},
     };
     for (const Case& c : refused) {
         SCOPED_TRACE(c.call);
