@@ -59,25 +59,40 @@ struct RowPass {
     int32_t width, height, screenWidth, screenHeight;
 };
 
+// The floor point a row at distance rowDistance shows in a column whose
+// wall stands wallDistance away with its foot at (footX, footY), and its
+// texel index; false where the point has no texel coordinates.
+struct FloorPoint {
+    double x, y;
+    uint32_t index;
+};
+template <bool PowerOfTwo>
+inline bool floorPointAt(double rowDistance, double wallDistance, double footX, double footY, double posX,
+                         double posY, int32_t width, int32_t height, FloorPoint& p) {
+    // (currentDist - distPlayer) / (distWall - distPlayer) with distPlayer
+    // 0.0: subtracting +0.0 leaves every Real as it is.
+    const double weight = rowDistance / wallDistance;
+    p.x = weight * footX + (1.0 - weight) * posX;
+    p.y = weight * footY + (1.0 - weight) * posY;
+    int32_t floorTexX, floorTexY;
+    if (!texCoord<PowerOfTwo>(p.x, width, floorTexX) || !texCoord<PowerOfTwo>(p.y, height, floorTexY)) return false;
+    // Negative points (a camera off the map) give negative coordinates; an
+    // index that then falls outside the texture is skipped.
+    p.index = uint32_t(width * floorTexY + floorTexX);
+    return true;
+}
+
 // One floor pixel of column x in row y and its ceiling pixel, by the
 // formulas; rowDistance is the row's screenHeight / (2y - screenHeight).
 template <bool PowerOfTwo>
 inline void floorCeilingPixel(const RowPass& r, double rowDistance, int32_t x, uint8_t* floorRow,
                               uint8_t* ceilingRow) {
-    // (currentDist - distPlayer) / (distWall - distPlayer) with distPlayer
-    // 0.0: subtracting +0.0 leaves every Real as it is.
-    const double weight = rowDistance / r.wallDistance[x];
-    const double currentFloorX = weight * r.footX[x] + (1.0 - weight) * r.posX;
-    const double currentFloorY = weight * r.footY[x] + (1.0 - weight) * r.posY;
-    int32_t floorTexX, floorTexY;
-    if (!texCoord<PowerOfTwo>(currentFloorX, r.width, floorTexX) ||
-        !texCoord<PowerOfTwo>(currentFloorY, r.height, floorTexY))
+    FloorPoint p;
+    if (!floorPointAt<PowerOfTwo>(rowDistance, r.wallDistance[x], r.footX[x], r.footY[x], r.posX, r.posY, r.width,
+                                  r.height, p))
         return;
-    // Negative points (a camera off the map) give negative coordinates; an
-    // index that then falls outside the texture is skipped.
-    const uint32_t index = uint32_t(r.width * floorTexY + floorTexX);
-    if (index < r.floorSize) putPixelBytes(floorRow + 3 * x, r.floorPixels[index]);
-    if (index < r.ceilingSize) putPixelBytes(ceilingRow + 3 * x, r.ceilingPixels[index]);
+    if (p.index < r.floorSize) putPixelBytes(floorRow + 3 * x, r.floorPixels[p.index]);
+    if (p.index < r.ceilingSize) putPixelBytes(ceilingRow + 3 * x, r.ceilingPixels[p.index]);
 }
 
 template <bool PowerOfTwo>
@@ -219,17 +234,14 @@ inline __m128i clearOfTies(const Lanes& l, __m128i limit) {
 // weight, and a line is null where the row shows no floor (or ceiling).
 inline void generalPixel(const FloorCeilingFrame& f, double distance, int32_t w, int32_t x, uint8_t* floorLine,
                          uint8_t* ceilingLine) {
-    const double weight = distance / f.wallDistance[x];
-    const double currentFloorX = weight * f.footX[x] + (1.0 - weight) * f.posX;
-    const double currentFloorY = weight * f.footY[x] + (1.0 - weight) * f.posY;
-    int32_t floorTexX, floorTexY;
-    if (!texCoord<false>(currentFloorX, f.textureWidth, floorTexX) ||
-        !texCoord<false>(currentFloorY, f.textureHeight, floorTexY))
+    FloorPoint p;
+    if (!floorPointAt<false>(distance, f.wallDistance[x], f.footX[x], f.footY[x], f.posX, f.posY, f.textureWidth,
+                             f.textureHeight, p))
         return;
-    const uint32_t index = uint32_t(f.textureWidth * floorTexY + floorTexX);
+    const uint32_t index = p.index;
     int32_t floorCell = 0, ceilingCell = 0;
     if (f.floorMap || f.ceilingMap) {
-        const int32_t cellX = floorFast(currentFloorX), cellY = floorFast(currentFloorY);
+        const int32_t cellX = floorFast(p.x), cellY = floorFast(p.y);
         if (f.floorMap) floorCell = layerAt(*f.floorMap, cellX, cellY);
         if (f.ceilingMap) ceilingCell = layerAt(*f.ceilingMap, cellX, cellY);
     }
