@@ -147,11 +147,15 @@ const SpriteTexture& spriteTexture(SpriteTextures& cache, const std::vector<Colo
 }
 
 // A sprite's fog: one weight for all its pixels, at its depth. Transparency
-// is decided on the texel before it is shaded.
-struct Shade {
-    Colour fog = 0;
-    int32_t weight = 0;
-    Colour operator()(Colour texel) const { return weight == 0 ? texel : fogBlend(texel, fog, weight); }
+// is decided on the texel before it is shaded. Sprites without fog draw
+// through NoFog, so their loops carry no test of the weight.
+struct Fog {
+    Colour fog;
+    int32_t weight;
+    Colour operator()(Colour texel) const { return fogBlend(texel, fog, weight); }
+};
+struct NoFog {
+    Colour operator()(Colour texel) const { return texel; }
 };
 
 inline void fillRun(uint8_t* px, ptrdiff_t pitch, int32_t count, Colour texel) {
@@ -165,6 +169,7 @@ inline void fillRun(uint8_t* px, ptrdiff_t pitch, int32_t count, Colour texel) {
 // by stretch. A sprite's pixels are each drawn at most once, so this order
 // leaves what stripe by stripe would. columnOf[stripe] is the stripe's
 // texture column, or -1 for stripes drawn otherwise or not at all.
+template <class Shade>
 void drawSpriteRows(const RowRun* runs, int32_t runCount, const int32_t* columnOf, int32_t first, int32_t last,
                     const SpriteTexture& info, Shade shade, PixelRows rows) {
     // Neighbouring stripes showing the same texture column share a texel:
@@ -248,9 +253,9 @@ void drawSpriteRows(const RowRun* runs, int32_t runCount, const int32_t* columnO
     }
 }
 
+template <class Shade>
 void drawSprite(const SpriteProjection& p, const SpriteTexture& info, const RenderSettings& view,
-                const double* zBuffer, PixelRows rows) {
-    const Shade shade{view.fogColour, fogWeight(view, p.transformY)};
+                const double* zBuffer, Shade shade, PixelRows rows) {
     if (!info.anyOpaque) return;  // every pixel would be transparent
     RowRun runs[kMaxRows];
     const int32_t runCount = spriteRowRuns(p, view, runs);
@@ -419,7 +424,11 @@ void drawSprites(const RenderSettings& view, const Camera& camera, World& world,
         const SpriteProjection projection = project(v, s.spriteX[k], s.spriteY[k], spriteScaleOf(s, k));
         if (!sometimesVisible(projection)) continue;
         picks.drawn.push_back(DrawnSprite{int32_t(k), s.spriteTexture[k], projection});
-        drawSprite(projection, spriteTexture(textures, *texture, view), view, frame.zBuffer.data(), rows);
+        const SpriteTexture& info = spriteTexture(textures, *texture, view);
+        if (const int32_t w = fogWeight(view, projection.transformY); w != 0)
+            drawSprite(projection, info, view, frame.zBuffer.data(), Fog{view.fogColour, w}, rows);
+        else
+            drawSprite(projection, info, view, frame.zBuffer.data(), NoFog{}, rows);
     }
 }
 

@@ -258,10 +258,26 @@ void drawFlatColumns(const RenderSettings& view, const Camera& camera, const Wor
     if (brushSet) setBrushColor(backBuffer, lastColour);
 }
 
-void drawWallColumn(const ColumnCast& c, int32_t x, const RenderSettings& view, const World& world,
-                    PixelRows rows) {
-    const std::vector<Colour>* texture = textureAt(world, c.wall);
-    if (!texture || c.drawStart >= c.drawEnd) return;
+namespace {
+
+// A column's fog: one weight for all its texels, on Colours and on pixel
+// bytes alike. Columns without fog draw through NoWallFog, so their loops
+// carry no test of the weight.
+struct WallFog {
+    Colour fog;
+    uint32_t fogBytes;
+    int32_t weight;
+    Colour colour(Colour c) const { return fogBlend(c, fog, weight); }
+    uint32_t bytes(uint32_t b) const { return fogBlend(b, fogBytes, weight); }
+};
+struct NoWallFog {
+    Colour colour(Colour c) const { return c; }
+    uint32_t bytes(uint32_t b) const { return b; }
+};
+
+template <class Fog>
+void drawWallTexels(const ColumnCast& c, int32_t x, const RenderSettings& view, const std::vector<Colour>* texture,
+                    Fog fog, PixelRows rows) {
     const int64_t texX = wallTexX(c, view.textureWidth);
     const Colour* texels = texture->data();
     const size_t size = texture->size();
@@ -272,12 +288,8 @@ void drawWallColumn(const ColumnCast& c, int32_t x, const RenderSettings& view, 
     // Texture rows follow the horizon: screen row y shows what row y - pitch
     // shows without pitch.
     const int32_t firstRow = c.drawStart - view.pitch;
-
-    // Fog blends every texel of the column with one weight.
-    const int32_t w = fogWeight(view, c.perpWallDist);
-    const uint32_t fogBytes = pixelBytes(view.fogColour);
-    const auto shade = [&](Colour colour) { return w == 0 ? colour : fogBlend(colour, view.fogColour, w); };
-    const auto shadeBytes = [&](uint32_t bytes) { return w == 0 ? bytes : fogBlend(bytes, fogBytes, w); };
+    const auto shade = [&](Colour colour) { return fog.colour(colour); };
+    const auto shadeBytes = [&](uint32_t bytes) { return fog.bytes(bytes); };
 
     TexRowStepper rowOf;
     // wallX lies in [0, 1] (1 only by rounding), so texX lies in
@@ -340,6 +352,19 @@ void drawWallColumn(const ColumnCast& c, int32_t x, const RenderSettings& view, 
         const int64_t index = std::llabs(int64_t(view.textureWidth) * texY + texX);
         if (hasTexel(*texture, index)) putPixel(p, shade((texels[size_t(index)] >> halving) & keep));
     }
+}
+
+}  // namespace
+
+void drawWallColumn(const ColumnCast& c, int32_t x, const RenderSettings& view, const World& world,
+                    PixelRows rows) {
+    const std::vector<Colour>* texture = textureAt(world, c.wall);
+    if (!texture || c.drawStart >= c.drawEnd) return;
+    // Fog blends every texel of the column with one weight.
+    if (const int32_t w = fogWeight(view, c.perpWallDist); w != 0)
+        drawWallTexels(c, x, view, texture, WallFog{view.fogColour, pixelBytes(view.fogColour), w}, rows);
+    else
+        drawWallTexels(c, x, view, texture, NoWallFog{}, rows);
 }
 
 }  // namespace vl
