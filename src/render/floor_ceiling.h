@@ -42,8 +42,8 @@ struct FloorCeilingFrame {
     double alphaX = 0, betaX = 0, alphaY = 0, betaY = 0;
     int32_t* tieLimit = nullptr;
     // Pitch, fog or per-cell textures: the rows run from firstRow to lastRow
-    // (the ceiling mirrored about the moved horizon), pixel by pixel, and
-    // floorCells / ceilingCells hold the textures of each cell value, 0
+    // (the ceiling mirrored about the moved horizon), each with its fog,
+    // and floorCells / ceilingCells hold the textures of each cell value, 0
     // being the frame's own.
     bool general = false;
     int32_t pitch = 0, lastRow = 0;

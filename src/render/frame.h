@@ -84,7 +84,8 @@ struct ColumnCast {
 };
 
 // One sprite's place on screen. The sizes are whole numbers held as doubles
-// unless the sprite is scaled; the draw bounds are already clamped (starts from below, ends from above).
+// unless the sprite is scaled; the draw bounds are already clamped (starts
+// from below, ends from above).
 struct SpriteProjection {
     double transformX = 0, transformY = 0;
     double spriteScreenX = 0;
@@ -123,13 +124,14 @@ struct FrameBuffers {
     std::vector<double> zBuffer;       // one wall distance per screen column
 
     // Scratch reused from frame to frame; nothing in them outlives a frame
-    // but rowDistance, which holds for as long as the view's height.
+    // but rowDistance, which holds for as long as the view's height and the
+    // pitch, and picks, which answers for the last textured frame.
     std::vector<ColumnCast> columns;   // the column pass's rays, one per screen column
     std::vector<double> rowDistance;   // floor distance of each screen row (and below, with pitch)
     int32_t rowDistancePitch = 0;      // the pitch rowDistance was made for
     std::vector<double> footX, footY;  // per column: the floor point at the wall's foot
     std::vector<double> wallDistance;  // per column: perpWallDist
-    std::vector<int32_t> firstFloorRow; // per column: the first floor row (screenHeight: none)
+    std::vector<int32_t> firstFloorRow; // per column: the first floor row (past the last row: none)
     std::vector<int32_t> tieLimit;     // per column: the margin of its stepped texel coordinates
     // Floor and ceiling texels as pixel bytes (the floor's halved): entry 0
     // for the frame's own textures, n for cells of the floor and ceiling
