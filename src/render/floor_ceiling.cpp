@@ -367,6 +367,11 @@ void floorCeilingRowsStepped(const RowPass& r, const FloorCeilingFrame& f, Pixel
         const __m128i rowMargin = _mm_set1_epi32(floorFast(std::max(lineX.error, lineY.error) * 0x1p32) + 2);
         const __m128i nextRow = _mm_set1_epi32(y + 1);
         Lanes qx = lanesOf(lineX), qy = lanesOf(lineY);
+        // Neighbouring quads mostly lie in the same cell: its textures are
+        // looked up once for the run.
+        int32_t knownX = INT32_MIN, knownY = INT32_MIN;
+        const uint32_t* knownFloor = floorPixels;
+        const uint32_t* knownCeiling = ceilingPixels;
         for (int32_t x = 0; x < columns; x += 4, advance(qx), advance(qy)) {
             const __m128i floorHere =
                 _mm_cmpgt_epi32(nextRow, _mm_loadu_si128(reinterpret_cast<const __m128i*>(firstFloorRow + x)));
@@ -415,8 +420,14 @@ void floorCeilingRowsStepped(const RowPass& r, const FloorCeilingFrame& f, Pixel
                     _mm_storeu_si128(reinterpret_cast<__m128i*>(cellY), cy);
                     oneCell = _mm_movemask_ps(_mm_castsi128_ps(same)) == 15;
                     if (oneCell) {
-                        floorTable = f.floorCells[f.floorMap ? layerAt(*f.floorMap, cellX[0], cellY[0]) : 0];
-                        ceilingTable = f.ceilingCells[f.ceilingMap ? layerAt(*f.ceilingMap, cellX[0], cellY[0]) : 0];
+                        if (cellX[0] != knownX || cellY[0] != knownY) {
+                            knownX = cellX[0];
+                            knownY = cellY[0];
+                            knownFloor = f.floorCells[f.floorMap ? layerAt(*f.floorMap, knownX, knownY) : 0];
+                            knownCeiling = f.ceilingCells[f.ceilingMap ? layerAt(*f.ceilingMap, knownX, knownY) : 0];
+                        }
+                        floorTable = knownFloor;
+                        ceilingTable = knownCeiling;
                     }
                 }
                 if (oneCell && (here & clear & certain) == 15) {
