@@ -27,6 +27,12 @@ inline const DrawingCall kDrawingCalls[] = {
          static std::vector<uint8_t> frame(800 * 600 * 4);
          return v.vlCopyBackBuffer(frame.data(), 0);
      }},
+    // Arguments it would refuse after vlInit: the missing canvas is told first.
+    {"vlCopyBackBuffer(null)", [](const VelmoraApi& v) { return v.vlCopyBackBuffer(nullptr, 0); }},
+    {"vlCopyBackBuffer(format 7)", [](const VelmoraApi& v) {
+         static std::vector<uint8_t> frame(800 * 600 * 4);
+         return v.vlCopyBackBuffer(frame.data(), 7);
+     }},
 };
 
 }  // namespace vl::test
