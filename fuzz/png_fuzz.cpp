@@ -4,7 +4,6 @@
 // -malloc_limit_mb catches one that tries).
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include "base/error.h"
@@ -20,10 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }();
     // The signature is fixed so that every input reaches the decoder; seeds
     // keep theirs, other inputs get it put in front.
-    static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    std::vector<uint8_t> file(signature, signature + 8);
-    const bool hasSignature = size >= 8 && std::memcmp(data, signature, 8) == 0;
-    file.insert(file.end(), data + (hasSignature ? 8 : 0), data + size);
+    std::vector<uint8_t> file(vl::kPngSignature, vl::kPngSignature + 8);
+    file.insert(file.end(), data + (vl::isPng(data, size) ? 8 : 0), data + size);
     vl::Surface image;
     try {
         image = vl::decodePng(file.data(), file.size());

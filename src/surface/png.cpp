@@ -41,8 +41,6 @@ void* pngRealloc(void* p, size_t n) { return n <= t_allocationCap ? std::realloc
 namespace vl {
 namespace {
 
-constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-
 [[noreturn]] void invalidPng(const char* reason) {
     // A critical chunk stb does not know is named in its reason by its four
     // bytes, which may be anything (zeros when the file ends early).
@@ -84,7 +82,7 @@ struct FreeImage {
 
 }  // namespace
 
-bool isPng(const uint8_t* data, size_t size) { return size >= 8 && std::memcmp(data, kSignature, 8) == 0; }
+bool isPng(const uint8_t* data, size_t size) { return size >= 8 && std::memcmp(data, kPngSignature, 8) == 0; }
 
 Surface decodePng(const uint8_t* data, size_t size) {
     const std::vector<uint8_t> cleaned = withoutLeadingEmptyIdat(data, size);
