@@ -74,9 +74,9 @@ struct NativeScene {
             for (int i = 0; i < spriteCount; ++i)
                 setSpriteScale(world.sprites, i, bench::kSpriteScale, bench::kSpriteScale, 0);
         }
+        setFrameLayout(backBuffer);
         setWidth(backBuffer, kBackBufferWidth);
         setHeight(backBuffer, kBackBufferHeight);
-        setPixelFormat24(backBuffer);
     }
 
     Camera nextCamera() {

@@ -8,17 +8,9 @@ namespace vl {
 namespace {
 
 // The one place the source is read: `count` pixels of row y from column x
-// on, in 32 bits. While the back buffer is 24-bit this converts; `scratch`
-// says the result is read straight back, where the conversion's streaming
-// stores would only send it the long way through memory.
-void readSourceRow(const PresentSource& s, int32_t y, int32_t x, int32_t count, uint8_t* dst, Layout32 layout,
-                   bool scratch) {
-    const size_t stride = (size_t(s.width) * 3 + 3) & ~size_t(3);
-    const uint8_t* row = s.bits24 + size_t(s.height - 1 - y) * stride + size_t(x) * 3;  // stored bottom-up
-    if (scratch)
-        convertRowsTo32Using(ConvertPath::Sse2, row, count, 1, 0, 1, dst, size_t(count) * 4, layout);
-    else
-        convertRowsTo32(row, count, 1, 0, 1, dst, size_t(count) * 4, layout);
+// on, in the destination's layout.
+void readSourceRow(const PresentSource& s, int32_t y, int32_t x, int32_t count, uint8_t* dst, Layout32 layout) {
+    copyFramePixels(s.bits + (size_t(y) * size_t(s.width) + size_t(x)) * 4, size_t(count), dst, layout);
 }
 
 }  // namespace
@@ -94,7 +86,7 @@ void drawArea(const PresentSource& s, const Placement& p, uint8_t* dst, size_t s
     }
     if (!sameWidth) cache.row.resize(size_t(sw));
     cache.out.resize(size_t(shown.w));
-    // Rows convert straight into place when none repeats; otherwise each
+    // Rows go straight into place when none repeats; otherwise each
     // source row is sampled once into a finished row of ours, kept in the
     // cache, and copied to every destination row it covers.
     const bool direct = sameWidth && p.h == sh;
@@ -103,16 +95,16 @@ void drawArea(const PresentSource& s, const Placement& p, uint8_t* dst, size_t s
         uint8_t* into = dst + size_t(Y) * stride;
         const int32_t sourceRow = s.top + int32_t((int64_t(2 * Y + 1) * sh) / (2 * int64_t(p.h)));
         if (direct) {
-            readSourceRow(s, sourceRow, s.left, shown.w, into, layout, false);
+            readSourceRow(s, sourceRow, s.left, shown.w, into, layout);
             continue;
         }
         if (sourceRow != finished) {
             uint32_t* out = cache.out.data();
             if (sameWidth) {
-                readSourceRow(s, sourceRow, s.left, shown.w, reinterpret_cast<uint8_t*>(out), layout, true);
+                readSourceRow(s, sourceRow, s.left, shown.w, reinterpret_cast<uint8_t*>(out), layout);
             } else {
                 uint32_t* row = cache.row.data();
-                readSourceRow(s, sourceRow, s.left, sw, reinterpret_cast<uint8_t*>(row), layout, true);
+                readSourceRow(s, sourceRow, s.left, sw, reinterpret_cast<uint8_t*>(row), layout);
                 const uint32_t* map = cache.columns.data();
                 for (int32_t X = 0; X < shown.w; ++X) out[X] = row[map[X]];
             }

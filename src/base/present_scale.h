@@ -16,10 +16,11 @@ namespace vl {
 // vlSetPresentation's modes.
 enum : int32_t { kPresentActual = 0, kPresentStretch = 1, kPresentFit = 2, kPresentWhole = 3 };
 
-// What vlDrawScreen presents: a 24-bit bottom-up image (rows padded to 4
-// bytes), the part of it shown, [left, right) x [top, bottom), and the mode.
+// What vlDrawScreen presents: an image in the frame layout (4 bytes a pixel,
+// blue, green, red, 255; rows top-down, width * 4 bytes apart), the part of
+// it shown, [left, right) x [top, bottom), and the mode.
 struct PresentSource {
-    const uint8_t* bits24 = nullptr;
+    const uint8_t* bits = nullptr;
     int32_t width = 0, height = 0;
     int32_t left = 0, top = 0, right = 0, bottom = 0;
     int32_t mode = kPresentActual;
@@ -55,8 +56,8 @@ int barsOf(const Placement& placement, ScreenRect bars[4]);
 void fillBlack(uint8_t* dst, size_t stride, const ScreenRect& r);
 
 // What one size of destination keeps between calls: the source column of
-// every destination column; one source row in 32 bits and the destination
-// row sampled from it.
+// every destination column; one source row in the destination's layout and
+// the destination row sampled from it.
 struct ScaleCache {
     std::vector<uint32_t> columns;
     int32_t destWidth = -1, areaWidth = -1;
@@ -65,7 +66,7 @@ struct ScaleCache {
 
 // Writes the shown part of the destination rectangle into dst as an image
 // of its own, rows top-down and stride bytes apart, 4 bytes a pixel in
-// `layout`, alpha 255. Destination pixel (X, Y) of the DW x DH rectangle
+// `layout`, alpha 255. Unscaled rows are one copy each. Destination pixel (X, Y) of the DW x DH rectangle
 // shows the source's (left + ((2X + 1) * SW) / (2 * DW), top + ((2Y + 1) *
 // SH) / (2 * DH)), SW x SH the area.
 void drawArea(const PresentSource& source, const Placement& placement, uint8_t* dst, size_t stride, Layout32 layout,

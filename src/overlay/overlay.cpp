@@ -30,10 +30,10 @@ void present(int32_t windowHandle, Surface& windowBitmap, const Surface& backBuf
     // The window bitmap is never sized; its canvas only stands for the
     // window while the image is copied.
     canvas(windowBitmap);
-    if (isEmpty(backBuffer) || backBuffer.bitsPerPixel != 24 || backBuffer.width < how.right ||
+    if (isEmpty(backBuffer) || !isFrameLayout(backBuffer) || backBuffer.width < how.right ||
         backBuffer.height < how.bottom)
         return;
-    how.bits24 = backBuffer.pixels.data();
+    how.bits = backBuffer.pixels.data();
     how.width = backBuffer.width;
     how.height = backBuffer.height;
     std::string error;
@@ -44,13 +44,12 @@ double copyBackBuffer(const Surface& backBuffer, void* destination, int32_t form
     if (!destination) fail("EInvalidPointer", "Destination is a null pointer");
     if (format != int32_t(Layout32::RGBA) && format != int32_t(Layout32::BGRA))
         fail("ERangeError", "Pixel format out of range");
-    if (isEmpty(backBuffer) || backBuffer.bitsPerPixel != 24 || backBuffer.topDown)
+    if (isEmpty(backBuffer) || !isFrameLayout(backBuffer))
         fail("EInvalidOperation", "Canvas does not allow drawing");
-    const size_t bytes = size_t(backBuffer.width) * size_t(backBuffer.height) * 4;
+    const size_t count = size_t(backBuffer.width) * size_t(backBuffer.height), bytes = count * 4;
     if (!platform::hostMemoryHolds(destination, bytes))
         fail("EInvalidPointer", "Destination lies outside the module's memory");
-    convertTo32(backBuffer.pixels.data(), backBuffer.width, backBuffer.height, static_cast<uint8_t*>(destination),
-                Layout32(format));
+    copyFramePixels(backBuffer.pixels.data(), count, static_cast<uint8_t*>(destination), Layout32(format));
     return double(bytes);
 }
 

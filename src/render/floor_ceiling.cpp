@@ -91,8 +91,8 @@ inline void floorCeilingPixel(const RowPass& r, double rowDistance, int32_t x, u
     if (!floorPointAt<PowerOfTwo>(rowDistance, r.wallDistance[x], r.footX[x], r.footY[x], r.posX, r.posY, r.width,
                                   r.height, p))
         return;
-    if (p.index < r.floorSize) putPixelBytes(floorRow + 3 * x, r.floorPixels[p.index]);
-    if (p.index < r.ceilingSize) putPixelBytes(ceilingRow + 3 * x, r.ceilingPixels[p.index]);
+    if (p.index < r.floorSize) putPixelBytes(floorRow + 4 * x, r.floorPixels[p.index]);
+    if (p.index < r.ceilingSize) putPixelBytes(ceilingRow + 4 * x, r.ceilingPixels[p.index]);
 }
 
 template <bool PowerOfTwo>
@@ -246,9 +246,9 @@ inline void generalPixel(const FloorCeilingFrame& f, double distance, int32_t w,
         if (f.ceilingMap) ceilingCell = layerAt(*f.ceilingMap, cellX, cellY);
     }
     if (floorLine && index < f.floorCellSizes[floorCell])
-        putPixelBytes(floorLine + 3 * x, fogBlend(f.floorCells[floorCell][index], f.fogPixel, w));
+        putPixelBytes(floorLine + 4 * x, fogBlend(f.floorCells[floorCell][index], f.fogPixel, w));
     if (ceilingLine && index < f.ceilingCellSizes[ceilingCell])
-        putPixelBytes(ceilingLine + 3 * x, fogBlend(f.ceilingCells[ceilingCell][index], f.fogPixel, w));
+        putPixelBytes(ceilingLine + 4 * x, fogBlend(f.ceilingCells[ceilingCell][index], f.fogPixel, w));
 }
 
 // What row y shows: its floor pixels inside the view, its ceiling pixels at
@@ -390,9 +390,9 @@ void floorCeilingRowsStepped(const RowPass& r, const FloorCeilingFrame& f, Pixel
                 const uint32_t i2 = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(index, 0xAA)));
                 const uint32_t i3 = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(index, 0xFF)));
                 if (Floors)
-                    putPixelQuad(floorRow + 3 * x, floorPixels[i0], floorPixels[i1], floorPixels[i2], floorPixels[i3]);
+                    putPixelQuad(floorRow + 4 * x, floorPixels[i0], floorPixels[i1], floorPixels[i2], floorPixels[i3]);
                 if (Ceilings)
-                    putPixelQuad(ceilingRow + 3 * x, ceilingPixels[i0], ceilingPixels[i1], ceilingPixels[i2],
+                    putPixelQuad(ceilingRow + 4 * x, ceilingPixels[i0], ceilingPixels[i1], ceilingPixels[i2],
                                  ceilingPixels[i3]);
                 continue;
             }
@@ -436,15 +436,11 @@ void floorCeilingRowsStepped(const RowPass& r, const FloorCeilingFrame& f, Pixel
                             putPixelQuad(line, pixels[at[0]], pixels[at[1]], pixels[at[2]], pixels[at[3]]);
                             return;
                         }
-                        const __m128i v = fog.blend(_mm_setr_epi32(int32_t(pixels[at[0]]), int32_t(pixels[at[1]]),
-                                                                   int32_t(pixels[at[2]]), int32_t(pixels[at[3]])));
-                        putPixelQuad(line, uint32_t(_mm_cvtsi128_si32(v)),
-                                     uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(v, 0x55))),
-                                     uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(v, 0xAA))),
-                                     uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(v, 0xFF))));
+                        putPixelVector(line, fog.blend(_mm_setr_epi32(int32_t(pixels[at[0]]), int32_t(pixels[at[1]]),
+                                                                      int32_t(pixels[at[2]]), int32_t(pixels[at[3]]))));
                     };
-                    if (floorRow && floorTable) quad(floorRow + 3 * x, floorTable);
-                    if (ceilingRow && ceilingTable) quad(ceilingRow + 3 * x, ceilingTable);
+                    if (floorRow && floorTable) quad(floorRow + 4 * x, floorTable);
+                    if (ceilingRow && ceilingTable) quad(ceilingRow + 4 * x, ceilingTable);
                     continue;
                 }
                 for (int k = 0; k < 4; ++k) {
@@ -459,10 +455,10 @@ void floorCeilingRowsStepped(const RowPass& r, const FloorCeilingFrame& f, Pixel
                     // Every table is whole or empty, so the index is inside
                     // a table that is there.
                     if (floorRow && f.floorCellSizes[floorCell] != 0)
-                        putPixelBytes(floorRow + 3 * (x + k),
+                        putPixelBytes(floorRow + 4 * (x + k),
                                       fogBlend(f.floorCells[floorCell][at[k]], f.fogPixel, w));
                     if (ceilingRow && f.ceilingCellSizes[ceilingCell] != 0)
-                        putPixelBytes(ceilingRow + 3 * (x + k),
+                        putPixelBytes(ceilingRow + 4 * (x + k),
                                       fogBlend(f.ceilingCells[ceilingCell][at[k]], f.fogPixel, w));
                 }
                 continue;
@@ -473,8 +469,8 @@ void floorCeilingRowsStepped(const RowPass& r, const FloorCeilingFrame& f, Pixel
                     onePixel(x + k);
                     continue;
                 }
-                if (Floors) putPixelBytes(floorRow + 3 * (x + k), floorPixels[at[k]]);
-                if (Ceilings) putPixelBytes(ceilingRow + 3 * (x + k), ceilingPixels[at[k]]);
+                if (Floors) putPixelBytes(floorRow + 4 * (x + k), floorPixels[at[k]]);
+                if (Ceilings) putPixelBytes(ceilingRow + 4 * (x + k), ceilingPixels[at[k]]);
             }
         }
     }

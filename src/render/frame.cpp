@@ -21,24 +21,23 @@ namespace {
 struct Target {
     PixelRows rows;
     bool spare = false;
-    int32_t copyRows = 0, copyBytes = 0;  // the part of the view inside a 24-bit surface
+    int32_t copyRows = 0, copyBytes = 0;  // the part of the view inside a frame-layout surface
 };
 
 Target openTarget(const RenderSettings& view, FrameBuffers& frame, Surface& backBuffer) {
     Target t;
-    const bool drawable = backBuffer.bitsPerPixel == 24 && !isEmpty(backBuffer);
+    const bool drawable = isFrameLayout(backBuffer) && !isEmpty(backBuffer);
     if (drawable && backBuffer.width >= view.screenWidth && backBuffer.height >= view.screenHeight) {
-        const ptrdiff_t stride = ptrdiff_t(rowStride(backBuffer.width, 24));
-        t.rows = PixelRows{rowBytes(backBuffer, 0), backBuffer.topDown ? stride : -stride};
+        t.rows = PixelRows{rowBytes(backBuffer, 0), ptrdiff_t(rowStride(backBuffer.width, 32))};
         return t;
     }
     t.spare = true;
-    const ptrdiff_t pitch = 3 * ptrdiff_t(view.screenWidth);
+    const ptrdiff_t pitch = 4 * ptrdiff_t(view.screenWidth);
     frame.spareRows.resize(size_t(pitch) * size_t(view.screenHeight));
     t.rows = PixelRows{frame.spareRows.data(), pitch};
     if (drawable) {
         t.copyRows = std::min(view.screenHeight, backBuffer.height);
-        t.copyBytes = 3 * std::min(view.screenWidth, backBuffer.width);
+        t.copyBytes = 4 * std::min(view.screenWidth, backBuffer.width);
     }
     for (int32_t y = 0; y < t.copyRows; ++y) std::memcpy(t.rows.at(0, y), rowBytes(backBuffer, y), size_t(t.copyBytes));
     return t;

@@ -14,6 +14,8 @@
 #include <cstring>
 #include <vector>
 
+#include <emmintrin.h>
+
 #include "surface/surface.h"
 #include "world/world.h"
 
@@ -142,41 +144,35 @@ struct FrameBuffers {
     SpritePicks picks;                 // the last textured frame's sprites
 };
 
-// Where a frame's pixels go: pixel (x, y) is 3 bytes, blue, green, red, at
-// row0 + y * pitch + 3x. The pitch is negative for bottom-up storage.
+// Where a frame's pixels go: pixel (x, y) is 4 bytes, blue, green, red, 255
+// (the frame layout), at row0 + y * pitch + 4x.
 struct PixelRows {
     uint8_t* row0 = nullptr;
     ptrdiff_t pitch = 0;
-    uint8_t* at(int32_t x, int32_t y) const { return row0 + ptrdiff_t(y) * pitch + 3 * ptrdiff_t(x); }
+    uint8_t* at(int32_t x, int32_t y) const { return row0 + ptrdiff_t(y) * pitch + 4 * ptrdiff_t(x); }
 };
 
-// A Colour (0x00BBGGRR) as its blue, green and red bytes.
-inline void putPixel(uint8_t* p, Colour c) {
-    const uint16_t blueGreen = uint16_t(((c >> 16) & 0xFF) | (c & 0xFF00));
-    std::memcpy(p, &blueGreen, 2);
-    p[2] = uint8_t(c);
-}
-
 // A Colour with its bytes in pixel order: blue in the low byte, then green,
-// then red (the top byte dropped), ready to store with putPixelBytes.
+// then red (the top byte 0, so that the bytes can be shifted and blended),
+// ready to store with putPixelBytes, which adds the fourth byte.
 inline uint32_t pixelBytes(Colour c) { return __builtin_bswap32(c) >> 8; }
 inline void putPixelBytes(uint8_t* p, uint32_t v) {
-    const uint16_t blueGreen = uint16_t(v);
-    std::memcpy(p, &blueGreen, 2);
-    p[2] = uint8_t(v >> 16);
+    v |= kFrameAlpha;
+    std::memcpy(p, &v, 4);
 }
-// Four neighbouring pixels, p to p + 9, in three 4-byte stores.
-// (Three separate stores: a 12-byte copy would be built on the stack first.)
+inline void putPixel(uint8_t* p, Colour c) { putPixelBytes(p, pixelBytes(c)); }
+// Four neighbouring pixels' bytes, p to p + 15, in one store.
+inline void putPixelVector(uint8_t* p, __m128i v) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_or_si128(v, _mm_set1_epi32(int32_t(kFrameAlpha))));
+}
 inline void putPixelQuad(uint8_t* p, uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
-    const uint32_t first = a | (b << 24), second = (b >> 8) | (c << 16), third = (c >> 16) | (d << 8);
-    std::memcpy(p, &first, 4);
-    std::memcpy(p + 4, &second, 4);
-    std::memcpy(p + 8, &third, 4);
+    putPixelVector(p, _mm_setr_epi32(int32_t(a), int32_t(b), int32_t(c), int32_t(d)));
 }
 
-// Renders one frame into backBuffer (the engine's is the 800 x 600, 24-bit
-// surface; any other surface gets the pixels that fall inside it). Writes
-// zBuffer, spriteOrder and spriteDistance in textured mode.
+// Renders one frame into backBuffer (the engine's is the 800 x 600 surface
+// in the frame layout; any other surface in that layout gets the pixels that
+// fall inside it). Writes zBuffer, spriteOrder and spriteDistance in
+// textured mode.
 void renderFrame(const RenderSettings& settings, const Camera& camera, World& world,
                  FrameBuffers& frame, Surface& backBuffer);
 

@@ -200,14 +200,10 @@ void drawSpriteRows(const RowRun* runs, int32_t runCount, const int32_t* columnO
     int32_t spanBuffer[kBackBufferWidth + 1];
     const Colour* texels = info.texture->data();
     const size_t size = info.texture->size();
-    // A group's pixels as 4-byte stores: the spare byte after the last one
-    // is put back, since the next stripe may show something else.
     const auto fill = [](uint8_t* line, const Group& g, Colour texel) {
         const uint32_t bytes = pixelBytes(texel);
-        uint8_t* const end = line + 3 * (g.stripe + g.count);
-        const uint8_t after = *end;
-        for (uint8_t* at = line + 3 * g.stripe; at < end; at += 3) std::memcpy(at, &bytes, 4);
-        *end = after;
+        uint8_t* const end = line + 4 * (g.stripe + g.count);
+        for (uint8_t* at = line + 4 * g.stripe; at < end; at += 4) putPixelBytes(at, bytes);
     };
     for (int32_t r = 0; r < runCount; ++r) {
         const RowRun& run = runs[r];
@@ -248,7 +244,7 @@ void drawSpriteRows(const RowRun* runs, int32_t runCount, const int32_t* columnO
         for (int32_t y = run.start + 1; y < run.end; ++y) {
             uint8_t* const row = rows.at(0, y);
             for (int32_t i = 0; i < spanEnds; i += 2)
-                std::memcpy(row + 3 * spans[i], line + 3 * spans[i], size_t(3 * (spans[i + 1] - spans[i])));
+                std::memcpy(row + 4 * spans[i], line + 4 * spans[i], size_t(4 * (spans[i + 1] - spans[i])));
         }
     }
 }

@@ -230,8 +230,9 @@ void drawFlatColumns(const RenderSettings& view, const Camera& camera, const Wor
         bytes[x] = pixelBytes(resolved);
     }
     // No two columns share a pixel, so the order of the fills is free: the
-    // rows that eight neighbouring columns all cover take a 16-byte and an
-    // 8-byte store each, and the rest go column by column.
+    // rows that eight neighbouring columns all cover take two 16-byte stores
+    // each, and the rest go column by column.
+    const __m128i alpha = _mm_set1_epi32(int32_t(kFrameAlpha));
     for (int32_t x = 0; x < width; x += 8) {
         int32_t top = from[x], bottom = to[x];
         for (int32_t k = x + 1; k < x + 8; ++k) top = std::max(top, from[k]), bottom = std::min(bottom, to[k]);
@@ -243,15 +244,12 @@ void drawFlatColumns(const RenderSettings& view, const Camera& camera, const Wor
             fillColumn(rows, k, from[k], top, bytes[k]);
             fillColumn(rows, k, bottom, to[k], bytes[k]);
         }
-        uint8_t pattern[24];
-        putPixelQuad(pattern, bytes[x], bytes[x + 1], bytes[x + 2], bytes[x + 3]);
-        putPixelQuad(pattern + 12, bytes[x + 4], bytes[x + 5], bytes[x + 6], bytes[x + 7]);
-        const __m128i head = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pattern));
-        const __m128i tail = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(pattern + 16));
+        const __m128i head = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + x)), alpha);
+        const __m128i tail = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + x + 4)), alpha);
         uint8_t* p = rows.at(x, top);
         for (int32_t y = top; y < bottom; ++y, p += rows.pitch) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(p), head);
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 16), tail);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 16), tail);
         }
     }
     // Only the last column's brush colour outlives the frame.

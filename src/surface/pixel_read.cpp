@@ -41,40 +41,55 @@ struct Masks {
     }
 };
 
-inline void putBgr(uint8_t* out, Colour c) {
-    out[0] = uint8_t(c >> 16);
-    out[1] = uint8_t(c >> 8);
-    out[2] = uint8_t(c);
+inline void putPixel(uint8_t* out, Colour c) {
+    const uint32_t pixel = framePixel(c);
+    std::memcpy(out, &pixel, 4);
 }
 
 }  // namespace
 
-void readRowBgr(const Surface& s, int32_t y, int32_t x0, int32_t count, uint8_t* out) {
+void readRowFrame(const Surface& s, int32_t y, int32_t x0, int32_t count, uint8_t* out) {
     const uint8_t* row = rowBytes(s, y);
+    if (isFrameLayout(s)) {
+        // Loaded 32-bit images may hold anything in the fourth byte.
+        const uint8_t* in = row + 4 * size_t(x0);
+        for (int32_t i = 0; i < count; ++i, in += 4, out += 4) {
+            uint32_t pixel;
+            std::memcpy(&pixel, in, 4);
+            pixel |= kFrameAlpha;
+            std::memcpy(out, &pixel, 4);
+        }
+        return;
+    }
     switch (s.bitsPerPixel) {
         case 24:
-            std::memcpy(out, row + 3 * size_t(x0), 3 * size_t(count));
+            for (const uint8_t *in = row + 3 * size_t(x0), *end = in + 3 * size_t(count); in < end; in += 3, out += 4) {
+                out[0] = in[0];
+                out[1] = in[1];
+                out[2] = in[2];
+                out[3] = 0xFF;
+            }
             return;
         case 16:
         case 32: {
             const Masks masks(s);
-            for (int32_t i = 0; i < count; ++i, out += 3) {
+            for (int32_t i = 0; i < count; ++i, out += 4) {
                 const size_t x = size_t(x0 + i);
                 const uint32_t pixel = s.bitsPerPixel == 16
                     ? uint32_t(row[2 * x]) | (uint32_t(row[2 * x + 1]) << 8)
                     : uint32_t(row[4 * x]) | (uint32_t(row[4 * x + 1]) << 8) | (uint32_t(row[4 * x + 2]) << 16) |
                           (uint32_t(row[4 * x + 3]) << 24);
-                putBgr(out, masks.colour(pixel));
+                putPixel(out, masks.colour(pixel));
             }
             return;
         }
         default:
-            for (int32_t i = 0; i < count; ++i, out += 3) {
+            for (int32_t i = 0; i < count; ++i, out += 4) {
                 const size_t x = size_t(x0 + i);
                 const unsigned index = s.bitsPerPixel == 1   ? (row[x >> 3] >> (7 - (x & 7))) & 1
                                        : s.bitsPerPixel == 4 ? ((x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4)
                                                              : row[x];
-                putBgr(out, s.palette[index & 0xFF]);
+                putPixel(out, s.palette[index & 0xFF]);
             }
     }
 }
@@ -82,9 +97,9 @@ void readRowBgr(const Surface& s, int32_t y, int32_t x0, int32_t count, uint8_t*
 Colour pixelAt(const Surface& s, int32_t x, int32_t y) {
     if (isEmpty(s) || !isValidDepth(s.bitsPerPixel) || x < 0 || y < 0 || x >= s.width || y >= s.height)
         return kOutsideImage;
-    uint8_t bgr[3];
-    readRowBgr(s, y, x, 1, bgr);
-    return makeColour(bgr[2], bgr[1], bgr[0]);
+    uint8_t bgra[4];
+    readRowFrame(s, y, x, 1, bgra);
+    return makeColour(bgra[2], bgra[1], bgra[0]);
 }
 
 }  // namespace vl

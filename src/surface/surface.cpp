@@ -35,14 +35,15 @@ bool pixelStorageSize(int32_t width, int32_t height, int bitsPerPixel, size_t& b
 
 // A new pixel area in the surface's format, painted white (or in the brush
 // colour once the canvas exists), with the old pixels in its top-left corner.
+// Every byte 0xFF is white in the frame layout as in 24 bits.
 static void resize(Surface& s, int32_t width, int32_t height) {
     size_t bytes = 0;
     if (!pixelStorageSize(width, height, s.bitsPerPixel, bytes))
         fail("EOutOfResources", "Out of system resources");
     std::vector<uint8_t> pixels(bytes, 0xFF);
     const Colour paint = s.canvas.made ? resolveColour(s.canvas.brushColor) : clWhite;
-    if (paint != clWhite && s.bitsPerPixel == 24) {
-        const size_t stride = rowStride(width, 24);
+    if (paint != clWhite && isFrameLayout(s)) {
+        const size_t stride = rowStride(width, 32);
         for (int32_t y = 0; y < height; ++y) fillSpan(pixels.data() + size_t(y) * stride, 0, width, paint);
     }
     if (!isEmpty(s) && !pixels.empty()) {
@@ -67,16 +68,20 @@ void setHeight(Surface& s, int32_t height) {
     if (height != s.height) resize(s, s.width, height);
 }
 
-void setPixelFormat24(Surface& s) {
-    if (s.bitsPerPixel == 24) return;
+void setFrameLayout(Surface& s) {
+    if (isFrameLayout(s)) return;
     Surface out;
     out.canvas = s.canvas;
     out.width = s.width;
     out.height = s.height;
+    out.bitsPerPixel = 32;
+    out.topDown = true;
+    out.redMask = 0xFF0000, out.greenMask = 0xFF00, out.blueMask = 0xFF;
     size_t bytes = 0;
-    if (!pixelStorageSize(s.width, s.height, 24, bytes)) fail("EOutOfResources", "Out of system resources");
+    if (!pixelStorageSize(s.width, s.height, 32, bytes)) fail("EOutOfResources", "Out of system resources");
     out.pixels.assign(bytes, 0);
-    for (int32_t y = 0; y < s.height && !s.pixels.empty(); ++y) readRowBgr(s, y, 0, s.width, rowBytes(out, y));
+    if (isValidDepth(s.bitsPerPixel) && !isEmpty(s))
+        for (int32_t y = 0; y < s.height; ++y) readRowFrame(s, y, 0, s.width, rowBytes(out, y));
     s = std::move(out);
 }
 
@@ -110,17 +115,13 @@ Colour resolveColour(Colour c) {
     return c & 0xFFFFFF;
 }
 
-// Drawing targets are 24-bit (the back buffer); other formats are only ever
-// read, so fills and image draws onto them do nothing.
-static bool isDrawTarget(const Surface& s) { return s.bitsPerPixel == 24 && !isEmpty(s); }
+// Drawing targets are in the frame layout (the back buffer); other formats
+// are only ever read, so fills and image draws onto them do nothing.
+static bool isDrawTarget(const Surface& s) { return isFrameLayout(s) && !isEmpty(s); }
 
 void fillSpan(uint8_t* row, int32_t left, int32_t right, Colour c) {
-    const uint8_t b = uint8_t(c >> 16), g = uint8_t(c >> 8), r = uint8_t(c);
-    for (uint8_t* p = row + 3 * left, *end = row + 3 * right; p < end; p += 3) {
-        p[0] = b;
-        p[1] = g;
-        p[2] = r;
-    }
+    const uint32_t pixel = framePixel(c);
+    for (uint8_t* p = row + 4 * size_t(left), *end = row + 4 * size_t(right); p < end; p += 4) std::memcpy(p, &pixel, 4);
 }
 
 void fillRect(Surface& s, int32_t left, int32_t top, int32_t right, int32_t bottom) {
@@ -140,8 +141,8 @@ void drawImage(Surface& dst, int32_t x, int32_t y, const Surface& src) {
     Rect r{x, y, int32_t(std::min<int64_t>(right, dst.width)), int32_t(std::min<int64_t>(bottom, dst.height))};
     if (!clipRect(r, dst.width, dst.height)) return;
     for (int32_t row = r.top; row < r.bottom; ++row) {
-        uint8_t* out = rowBytes(dst, row) + 3 * size_t(r.left);
-        readRowBgr(src, row - y, r.left - x, r.right - r.left, out);
+        uint8_t* out = rowBytes(dst, row) + 4 * size_t(r.left);
+        readRowFrame(src, row - y, r.left - x, r.right - r.left, out);
     }
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 // The raster surface: pixel storage in the Windows device-independent layout
-// (rows bottom-up unless loaded top-down, each padded to 4 bytes, 24-bit
-// pixels as blue, green, red) so the platform can hand it to a window as it
-// is, plus the canvas attributes every drawing operation uses. All pixel work
-// is ours, so every platform draws the same bytes.
+// (rows bottom-up unless loaded top-down, each padded to 4 bytes) plus the
+// canvas attributes every drawing operation uses. Images keep the format
+// they were loaded in; the one surface drawn on, the back buffer, is in the
+// frame layout: 4 bytes a pixel (blue, green, red, 255), rows top-down, what
+// windows and hosts take as it is. All pixel work is ours, so every platform
+// draws the same bytes.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -74,9 +76,20 @@ inline bool isValidDepth(int bitsPerPixel) {
            bitsPerPixel == 32;
 }
 
+// The frame layout's pixel of a colour, as a little-endian word: 0xFFRRGGBB.
+// The fourth byte is 255 everywhere, so a window with an alpha channel shows
+// the frame opaque and a host's BGRA copy is the bytes as they are.
+constexpr uint32_t kFrameAlpha = 0xFF000000u;
+inline uint32_t framePixel(Colour c) { return (__builtin_bswap32(c) >> 8) | kFrameAlpha; }
+// True for a surface in the frame layout: the only kind drawing writes to.
+inline bool isFrameLayout(const Surface& s) {
+    return s.bitsPerPixel == 32 && s.topDown && s.redMask == 0xFF0000 && s.greenMask == 0xFF00 && s.blueMask == 0xFF;
+}
+
 void setWidth(Surface& s, int32_t width);
 void setHeight(Surface& s, int32_t height);
-void setPixelFormat24(Surface& s);
+// Converts the surface's pixels, whatever their format, to the frame layout.
+void setFrameLayout(Surface& s);
 
 // The canvas, made on first use with the font height of the screen's dpi.
 Canvas& canvas(Surface& s);
@@ -86,7 +99,7 @@ void setFontColor(Surface& s, Colour c);
 // A canvas colour as 0x00BBGGRR, system colours looked up now.
 Colour resolveColour(Colour c);
 
-// Paints pixels left to right - 1 of one 24-bit row (already clipped).
+// Paints pixels left to right - 1 of one frame-layout row (already clipped).
 void fillSpan(uint8_t* row, int32_t left, int32_t right, Colour c);
 void fillRect(Surface& s, int32_t left, int32_t top, int32_t right, int32_t bottom);
 void textOut(Surface& s, int32_t x, int32_t y, std::string_view text);
@@ -94,8 +107,8 @@ void drawImage(Surface& dst, int32_t x, int32_t y, const Surface& src);
 uint8_t* scanLine(Surface& s, int32_t row);  // row 0 is the top row
 Colour pixelAt(const Surface& s, int32_t x, int32_t y);
 // Pixels x0 .. x0 + count - 1 of row y (inside the image, any format) as
-// blue, green, red bytes: how images of every format are drawn.
-void readRowBgr(const Surface& s, int32_t y, int32_t x0, int32_t count, uint8_t* out);
+// frame-layout pixels: how images of every format are drawn.
+void readRowFrame(const Surface& s, int32_t y, int32_t x0, int32_t count, uint8_t* out);
 
 // Start of stored row `row` counted from the top, whatever the row order.
 inline const uint8_t* rowBytes(const Surface& s, int32_t row) {

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstring>
 
 #include "platform/platform.h"
 #include "surface/font.h"
@@ -14,16 +15,14 @@ constexpr int32_t kNormalWeight = 400;
 // cut before the system lays them out.
 constexpr size_t kMaxSystemTextBytes = 2048;
 
+// The font colour as a frame-layout pixel.
 struct Paint {
-    uint8_t b, g, r;
+    uint32_t pixel;
 };
 
 inline void put(Surface& s, int64_t x, int64_t y, Paint p) {
     if (x < 0 || y < 0 || x >= s.width || y >= s.height) return;
-    uint8_t* px = rowBytes(s, int32_t(y)) + 3 * x;
-    px[0] = p.b;
-    px[1] = p.g;
-    px[2] = p.r;
+    std::memcpy(rowBytes(s, int32_t(y)) + 4 * x, &p.pixel, 4);
 }
 
 // An opaque brush fills the whole cell box behind the glyphs.
@@ -63,9 +62,8 @@ bool drawSystem(Surface& s, const Canvas& cv, int32_t x, int32_t y, std::string_
 
 void textOut(Surface& s, int32_t x, int32_t y, std::string_view text) {
     const Canvas& cv = canvas(s);
-    if (s.bitsPerPixel != 24 || isEmpty(s) || text.empty()) return;
-    const Colour c = resolveColour(cv.fontColor);
-    const Paint p{uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)};
+    if (!isFrameLayout(s) || isEmpty(s) || text.empty()) return;
+    const Paint p{framePixel(resolveColour(cv.fontColor))};
 #ifndef VL_BUILTIN_FONT
     // Glyph shapes come from the system where it has the canvas's face; the
     // pixels stay ours.

@@ -17,12 +17,12 @@ using namespace vl;
 using namespace vl::test;
 
 TEST(PresentScale, EveryCaseComposesTheSamplingRule) {
-    std::vector<uint8_t> back(800 * 600 * 3);  // bottom-up, blue, green, red
+    std::vector<uint8_t> back(800 * 600 * 4);  // the frame layout: top-down, blue, green, red, 255
     for (int y = 0; y < 600; ++y)
         for (int x = 0; x < 800; ++x) {
             const uint32_t c = patternAt(x, y);
-            uint8_t* p = &back[size_t(599 - y) * 2400 + size_t(x) * 3];
-            p[0] = uint8_t(c >> 16), p[1] = uint8_t(c >> 8), p[2] = uint8_t(c);
+            uint8_t* p = &back[(size_t(y) * 800 + size_t(x)) * 4];
+            p[0] = uint8_t(c >> 16), p[1] = uint8_t(c >> 8), p[2] = uint8_t(c), p[3] = 255;
         }
     ScaleCache cache;  // one for all cases, as a platform keeps it
     for (Layout32 layout : {Layout32::BGRA, Layout32::RGBA})

@@ -36,7 +36,7 @@ TEST(Engine, InitSetsDefaultsAndLeavesTexturesAndCameraAlone) {
     EXPECT_TRUE(st.frame.zBuffer.empty()) << "only the window size sizes the depth buffer";
     EXPECT_EQ(st.backBuffer.width, 800);
     EXPECT_EQ(st.backBuffer.height, 600);
-    EXPECT_EQ(st.backBuffer.bitsPerPixel, 24);
+    EXPECT_TRUE(isFrameLayout(st.backBuffer));
     EXPECT_EQ(pixelAt(st.backBuffer, 799, 599), clWhite);
 }
 

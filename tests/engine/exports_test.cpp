@@ -38,6 +38,7 @@ double entry(const List& list, size_t i) {
 
 Surface filledImage(int32_t side, Colour c) {
     Surface s;
+    setFrameLayout(s);
     setWidth(s, side);
     setHeight(s, side);
     setBrushColor(s, c);

@@ -22,9 +22,10 @@ TEST(Overlay, ColourRectangleAndTextFollowTheBrushStateTable) {
     drawColor(bb, makeColour(255, 0, 0));
     drawRectangle(bb, 0, 0, 10, 10);
     const uint8_t* row = scanLine(bb, 9);
-    EXPECT_EQ(row[27], 0x00);  // pixel 9: blue, green, red
-    EXPECT_EQ(row[28], 0x00);
-    EXPECT_EQ(row[29], 0xFF);
+    EXPECT_EQ(row[36], 0x00);  // pixel 9: blue, green, red, 255
+    EXPECT_EQ(row[37], 0x00);
+    EXPECT_EQ(row[38], 0xFF);
+    EXPECT_EQ(row[39], 0xFF);
     EXPECT_EQ(changed(bb), 100);
     EXPECT_EQ(makeColour(256, -1, 0), 0x0000FF00u);
 
@@ -58,6 +59,7 @@ TEST(Overlay, ImagesAreCopiedOpaquelyClippedAndEmptyOrMissingOnesDrawNothing) {
     EngineState st;
     init(st, 0);
     Surface img;
+    setFrameLayout(img);
     setWidth(img, 64);
     setHeight(img, 64);
     setBrushColor(img, 0x00000000);

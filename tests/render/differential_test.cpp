@@ -156,10 +156,10 @@ Camera randomCamera(Random& r, const MapGrid& map) {
 void randomBackBuffer(Random& r, Surface& s) {
     const int kind = r.range(0, 9);
     if (kind == 0) return;  // empty
-    if (kind == 2) s.bitsPerPixel = 8;  // not a drawing target
+    if (kind == 2) s.bitsPerPixel = 8;  // not drawing targets: 8 and 24 bits
+    if (kind != 2 && kind != 3) setFrameLayout(s);
     setWidth(s, kind == 1 ? r.range(1, 700) : kBackBufferWidth);
     setHeight(s, kind == 1 ? r.range(1, 500) : kBackBufferHeight);
-    if (kind == 3) s.topDown = true;
     for (uint8_t& b : s.pixels) b = uint8_t(r.bits());
     if (r.chance(0.3)) setBrushStyle(s, bsClear);
     else if (r.chance(0.5)) setBrushColor(s, r.bits() & 0xFFFFFF);
@@ -364,9 +364,9 @@ TEST(RenderDifferential, FloorRowsAtTexelTiesMatchTheReference) {
         }
         fast.camera = Camera{posX, posY, look.dirX, look.dirY, look.planeX, look.planeY};
         fast.frame.zBuffer.assign(size_t(view.first), 0.0);
+        setFrameLayout(fast.backBuffer);
         setWidth(fast.backBuffer, kBackBufferWidth);
         setHeight(fast.backBuffer, kBackBufferHeight);
-        setPixelFormat24(fast.backBuffer);
         Scene slow = fast;
         renderBoth(fast, slow, "round " + std::to_string(round));
         if (HasFatalFailure()) return;
@@ -503,14 +503,14 @@ TEST(RenderDifferential, FloorPointsAtTexelTiesMatchTheReference) {
             c.hit = true;
             noteFloorColumn(c, x, f);
         }
-        const size_t pitch = 3 * size_t(view.screenWidth), bytes = pitch * size_t(view.screenHeight);
+        const size_t pitch = 4 * size_t(view.screenWidth), bytes = pitch * size_t(view.screenHeight);
         zeros.assign(bytes, 0x00);
         ones.assign(bytes, 0xFF);
         drawFloorCeiling(f, PixelRows{zeros.data(), ptrdiff_t(pitch)});
         drawFloorCeiling(f, PixelRows{ones.data(), ptrdiff_t(pitch)});
         for (int32_t y = 0; y < view.screenHeight; ++y)
             for (int32_t x = 0; x < view.screenWidth; ++x) {
-                const size_t i = size_t(y) * kBackBufferWidth + size_t(x), at = size_t(y) * pitch + 3 * size_t(x);
+                const size_t i = size_t(y) * kBackBufferWidth + size_t(x), at = size_t(y) * pitch + 4 * size_t(x);
                 const bool written = std::memcmp(&zeros[at], &ones[at], 3) == 0;
                 ASSERT_EQ(written, staged.drawnFlags[i] == 1) << "round " << round << " pixel " << x << "," << y;
                 if (!written) continue;

@@ -124,18 +124,18 @@ TEST(RenderFastPaths, CoherentSortGivesTheCombSortsResult) {
     }
 }
 
-TEST(RenderFastPaths, PixelsAreStoredBlueGreenRed) {
-    uint8_t bytes[9] = {9, 9, 9, 9, 9, 9, 9, 9, 9};
+TEST(RenderFastPaths, PixelsAreStoredBlueGreenRedAndOpaque) {
+    uint8_t bytes[10] = {9, 9, 9, 9, 9, 9, 9, 9, 9, 9};
     putPixel(bytes, makeColour(64, 128, 255));
-    EXPECT_EQ((std::vector<int>(bytes, bytes + 4)), (std::vector<int>{255, 128, 64, 9}));
+    putPixelBytes(bytes + 5, pixelBytes(makeColour(7, 8, 9)));
+    EXPECT_EQ((std::vector<int>(bytes, bytes + 10)), (std::vector<int>{255, 128, 64, 255, 9, 9, 8, 7, 255, 9}));
     EXPECT_EQ(pixelBytes(0xAB112233u), 0x00332211u);  // the top byte is dropped
-    putPixelBytes(bytes + 6, pixelBytes(makeColour(7, 8, 9)));
-    EXPECT_EQ((std::vector<int>(bytes + 3, bytes + 9)), (std::vector<int>{9, 9, 9, 9, 8, 7}));
-    uint8_t quad[14];
+    uint8_t quad[18];
     std::memset(quad, 9, sizeof quad);
     putPixelQuad(quad + 1, pixelBytes(makeColour(1, 2, 3)), pixelBytes(makeColour(4, 5, 6)),
                  pixelBytes(makeColour(7, 8, 9)), pixelBytes(makeColour(10, 11, 12)));
-    EXPECT_EQ((std::vector<int>(quad, quad + 14)), (std::vector<int>{9, 3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10, 9}));
+    EXPECT_EQ((std::vector<int>(quad, quad + 18)),
+              (std::vector<int>{9, 3, 2, 1, 255, 6, 5, 4, 255, 9, 8, 7, 255, 12, 11, 10, 255, 9}));
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ inline Texel decodeTexel(Colour c, bool halved) {
 }
 
 inline Colour backPixel(const Surface& s, int x, int y) {
-    const uint8_t* p = rowBytes(s, y) + 3 * x;
+    const uint8_t* p = rowBytes(s, y) + 4 * x;
     return makeColour(p[2], p[1], p[0]);
 }
 
@@ -60,9 +60,9 @@ struct RenderScene {
         settings.renderMode = renderMode;
         camera = Camera{2.5, 2.5, 1, 0, 0, 0.66};
         frame.zBuffer.assign(512, 0.0);
+        setFrameLayout(backBuffer);
         setWidth(backBuffer, 800);
         setHeight(backBuffer, 600);
-        setPixelFormat24(backBuffer);
     }
     void setCell(int x, int y, int32_t v) { world.worldMap.cells[size_t(x) * 8 + size_t(y)] = v; }
     void render() { renderFrame(settings, camera, world, frame, backBuffer); }

@@ -13,9 +13,9 @@ using namespace vl;
 
 Surface backBuffer() {
     Surface s;
+    setFrameLayout(s);
     setWidth(s, 800);
     setHeight(s, 600);
-    setPixelFormat24(s);
     return s;
 }
 
@@ -26,13 +26,13 @@ int countColour(const Surface& s, Colour c) {
     return n;
 }
 
-TEST(Surface, NewBackBufferIsWhiteWithTopRowFirstAndRows2400BytesApart) {
+TEST(Surface, NewBackBufferIsWhiteWithTopRowFirstAndRows3200BytesApart) {
     Surface s = backBuffer();
     EXPECT_EQ(s.width, 800);
     EXPECT_EQ(s.height, 600);
     EXPECT_EQ(countColour(s, clWhite), 800 * 600);
-    EXPECT_EQ(scanLine(s, 1) - scanLine(s, 0), -2400) << "bottom-up storage: row 1 is below row 0 in memory";
-    EXPECT_EQ(scanLine(s, 0), s.pixels.data() + 599 * 2400);
+    EXPECT_EQ(scanLine(s, 1) - scanLine(s, 0), 3200) << "top-down storage, 4 bytes a pixel";
+    EXPECT_EQ(scanLine(s, 0), s.pixels.data());
     scanLine(s, 0)[0] = 0x12;  // blue byte of the top-left pixel
     EXPECT_EQ(pixelAt(s, 0, 0), 0x0012FFFFu);
 }
@@ -52,6 +52,7 @@ TEST(Surface, ScanLineOutsideTheImageIsAnError) {
 
 TEST(Surface, ResizingKeepsOldPixelsTopLeftAndPaintsNewAreaWithTheBrush) {
     Surface s;
+    setFrameLayout(s);
     setWidth(s, 4);
     setHeight(s, 3);
     setBrushColor(s, 0x00112233);
@@ -114,9 +115,10 @@ TEST(Canvas, FillExcludesRightAndBottomEdgesAndClips) {
     EXPECT_EQ(pixelAt(s, 13, 21), clWhite);
     EXPECT_EQ(pixelAt(s, 12, 22), clWhite);
     const uint8_t* row = scanLine(s, 20);
-    EXPECT_EQ(row[30], 0x80);  // blue, green, red bytes exactly
-    EXPECT_EQ(row[31], 0x40);
-    EXPECT_EQ(row[32], 0x20);
+    EXPECT_EQ(row[40], 0x80);  // blue, green, red bytes exactly, then 255
+    EXPECT_EQ(row[41], 0x40);
+    EXPECT_EQ(row[42], 0x20);
+    EXPECT_EQ(row[43], 0xFF);
 
     setBrushColor(s, 0x00000001);
     fillRect(s, 790, 590, 900, 700);
@@ -129,6 +131,7 @@ TEST(Canvas, FillExcludesRightAndBottomEdgesAndClips) {
 TEST(Canvas, DrawImageCopiesOpaquelyAndClipsToTheDestination) {
     Surface dst = backBuffer();
     Surface src;
+    setFrameLayout(src);
     setWidth(src, 50);
     setHeight(src, 40);
     setBrushColor(src, 0x00000000);
@@ -175,26 +178,25 @@ TEST(Text, TransparentChangesOnlyGlyphPixelsOpaqueFillsTheCellBox) {
     EXPECT_EQ(countColour(t, 0x00FF0000) + glyphPixels, box);
 
     // Clipped at a corner, at every offset of a glyph cell. Guard bytes after
-    // the last stored row catch a write one row past the edge stored last: the
-    // bottom of a top-down image, the top of a bottom-up one. One column past
-    // a side edge lands at the far end of a neighbouring row, away from the
-    // corner. M inks every column it spans.
-    for (bool topDown : {false, true}) {
-        SCOPED_TRACE(topDown ? "bottom-right, top-down" : "top-left, bottom-up");
+    // the last stored row catch a write one row past the bottom edge (rows
+    // before the top one are outside the buffer, where the sanitizers look).
+    // One column past a side edge lands at the far end of a neighbouring row,
+    // away from the corner. M inks every column it spans.
+    for (bool bottomRight : {false, true}) {
+        SCOPED_TRACE(bottomRight ? "bottom-right" : "top-left");
         Surface u = backBuffer();
-        u.topDown = topDown;
         const size_t end = u.pixels.size();
-        u.pixels.resize(end + 2400 * font::kCellHeight, 0x5A);
+        u.pixels.resize(end + 3200 * font::kCellHeight, 0x5A);
         setFontColor(u, clWindowText);  // resolved through the platform: black here
         setBrushStyle(u, bsClear);
         for (int k = 0; k < font::kCellHeight; ++k)
-            topDown ? textOut(u, 790 + k, 585 + k, "MM") : textOut(u, -k, -k, "MM");
+            bottomRight ? textOut(u, 790 + k, 585 + k, "MM") : textOut(u, -k, -k, "MM");
         EXPECT_GT(countColour(u, 0), 0);
         EXPECT_EQ(countColour(u, 0) + countColour(u, clWhite), 800 * 600);
         int stray = 0;
         for (int y = 0; y < 600; ++y)
             for (int x = 0; x < 800; ++x)
-                stray += pixelAt(u, x, y) != clWhite && (topDown ? x < 790 || y < 585 : x >= 30 || y >= 30);
+                stray += pixelAt(u, x, y) != clWhite && (bottomRight ? x < 790 || y < 585 : x >= 30 || y >= 30);
         EXPECT_EQ(stray, 0);
         EXPECT_EQ(size_t(std::count(u.pixels.begin() + ptrdiff_t(end), u.pixels.end(), 0x5A)), u.pixels.size() - end);
     }

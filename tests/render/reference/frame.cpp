@@ -21,7 +21,7 @@ void initFrameBuffers(FrameBuffers& f) {
 // Copies every staged pixel of the view into the back buffer and returns its
 // staging colour to 0. The flags stay for the next frame to clear.
 static void compose(const RenderSettings& view, FrameBuffers& frame, Surface& backBuffer) {
-    const bool drawable = backBuffer.bitsPerPixel == 24 && !isEmpty(backBuffer);
+    const bool drawable = isFrameLayout(backBuffer) && !isEmpty(backBuffer);
     const int32_t surfaceRows = drawable ? backBuffer.height : 0;
     const int32_t surfaceColumns = drawable ? backBuffer.width : 0;
     for (int32_t y = 0; y < view.screenHeight; ++y) {
@@ -32,10 +32,11 @@ static void compose(const RenderSettings& view, FrameBuffers& frame, Surface& ba
             if (flags[x] != 1) continue;
             const Colour v = colours[x];
             if (row && x < surfaceColumns) {
-                uint8_t* pixel = row + 3 * size_t(x);  // blue, green, red
+                uint8_t* pixel = row + 4 * size_t(x);  // blue, green, red, 255
                 pixel[0] = uint8_t((v >> 16) & 0xFF);
                 pixel[1] = uint8_t((v >> 8) & 0xFF);
                 pixel[2] = uint8_t(v & 0xFF);
+                pixel[3] = 0xFF;
             }
             colours[x] = 0;
         }
