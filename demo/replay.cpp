@@ -18,9 +18,7 @@ std::vector<uint32_t> backBufferPixels() {
     std::vector<uint32_t> pixels;
     pixels.reserve(size_t(demo::kViewWidth) * size_t(demo::kViewHeight));
     for (int y = 0; y < demo::kViewHeight; ++y) {
-        const uint8_t* row = vl::rowBytes(s, y);
-        for (int x = 0; x < demo::kViewWidth; ++x)
-            pixels.push_back(uint32_t(row[3 * x + 2]) | uint32_t(row[3 * x + 1]) << 8 | uint32_t(row[3 * x]) << 16);
+        for (int x = 0; x < demo::kViewWidth; ++x) pixels.push_back(vl::pixelAt(s, x, y));
     }
     return pixels;
 }

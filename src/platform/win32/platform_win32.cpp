@@ -21,31 +21,47 @@ bool presentImage(int32_t windowHandle, const PresentSource& source, std::string
     if (!GetClientRect(window ? window : GetDesktopWindow(), &client)) return true;  // no such window
     const Placement placement = placeArea(source, client.right - client.left, client.bottom - client.top);
     if (placement.width <= 0 || placement.height <= 0) return true;
-    // GDI copies a 32-bit image as it is but converts a 24-bit one pixel by
-    // pixel, far slower than our own conversion into a buffer kept for the
-    // library's life. Drawing before taking the window's device context
-    // keeps the time we hold it to the copy alone.
+    // Asked once, of the screen: each GetDeviceCaps costs more than the copy
+    // itself under some GDI implementations, and no display of today
+    // changes depth while a game runs.
+    static const bool paletteDisplay = [] {
+        HDC screen = GetDC(nullptr);
+        const bool few = screen && GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES) <= 8;
+        if (screen) ReleaseDC(nullptr, screen);
+        return few;
+    }();
+    const ScreenRect shown = shownRect(placement);
+    const int w = shown.w, h = shown.h;
+    // The back buffer is already a top-down 32-bit image, the layout GDI
+    // copies as it is: an area shown at its own size goes to the window
+    // straight from it, from the area's top row, in one copy. Scaled areas
+    // (and palette displays) are drawn at their size into an image kept for
+    // the library's life, before the window's device context is taken, so
+    // that we hold it for the copy alone.
+    const bool direct =
+        placement.w == source.right - source.left && placement.h == source.bottom - source.top && !paletteDisplay;
     static std::vector<uint8_t> image;
     static ScaleCache cache;
-    const ScreenRect shown = shownRect(placement);
-    const size_t stride = size_t(shown.w) * 4;
-    if (image.size() < stride * size_t(shown.h)) image.resize(stride * size_t(shown.h));
-    drawArea(source, placement, image.data(), stride, Layout32::BGRA, cache);
+    const uint8_t* bits = source.bits + size_t(source.top) * size_t(source.width) * 4;
+    int bitsWidth = source.width, left = source.left;
+    if (!direct && w > 0 && h > 0) {
+        const size_t stride = size_t(w) * 4;
+        if (image.size() < stride * size_t(h)) image.resize(stride * size_t(h));
+        drawArea(source, placement, image.data(), stride, Layout32::BGRA, cache);
+        bits = image.data();
+        bitsWidth = w;
+        left = 0;
+    }
     HDC dc = GetDC(window);
     if (!dc) return true;  // no such window: nothing receives the image
-    if (shown.w > 0 && shown.h > 0) {
+    if (w > 0 && h > 0) {
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = shown.w;
-        info.bmiHeader.biHeight = -shown.h;  // negative: rows top-down, as drawn
+        info.bmiHeader.biWidth = bitsWidth;
+        info.bmiHeader.biHeight = -h;  // negative: rows top-down
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
-        // Asked once: each GetDeviceCaps costs more than the copy itself
-        // under some GDI implementations, and no display of today changes
-        // depth while a game runs.
-        static const bool paletteDisplay = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES) <= 8;
-        const int w = shown.w, h = shown.h;
         if (paletteDisplay) {
             // Palette displays get the system's halftone reduction instead
             // of nearest-colour banding; the image is already at its size.
@@ -53,9 +69,9 @@ bool presentImage(int32_t windowHandle, const PresentSource& source, std::string
             GetBrushOrgEx(dc, &origin);
             SetStretchBltMode(dc, HALFTONE);
             SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
-            StretchDIBits(dc, shown.x, shown.y, w, h, 0, 0, w, h, image.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+            StretchDIBits(dc, shown.x, shown.y, w, h, 0, 0, w, h, bits, &info, DIB_RGB_COLORS, SRCCOPY);
         } else {
-            SetDIBitsToDevice(dc, shown.x, shown.y, DWORD(w), DWORD(h), 0, 0, 0, UINT(h), image.data(), &info,
+            SetDIBitsToDevice(dc, shown.x, shown.y, DWORD(w), DWORD(h), left, 0, 0, UINT(h), bits, &info,
                               DIB_RGB_COLORS);
         }
     }
