@@ -26,7 +26,7 @@ void drawOverlayImage(Surface& backBuffer, const World& world, int32_t index, in
     drawImage(backBuffer, x, y, world.overlayImages[size_t(index)]);
 }
 
-void present(int32_t windowHandle, Surface& windowBitmap, const Surface& backBuffer, PresentSource how) {
+void present(int32_t windowHandle, Surface& windowBitmap, Surface& backBuffer, PresentSource how) {
     // The window bitmap is never sized; its canvas only stands for the
     // window while the image is copied.
     canvas(windowBitmap);
@@ -38,6 +38,11 @@ void present(int32_t windowHandle, Surface& windowBitmap, const Surface& backBuf
     how.height = backBuffer.height;
     std::string error;
     if (!platform::presentImage(windowHandle, how, error)) fail("EOSError", error);
+    // From the next frame on, the back buffer lives where presenting reads
+    // it without a copy of ours, where the platform has such memory.
+    if (!backBuffer.pixels.lentBlock())
+        if (std::shared_ptr<PixelBlock> block = platform::presentableMemory(backBuffer.pixels.size()))
+            backBuffer.pixels.moveInto(std::move(block));
 }
 
 double copyBackBuffer(const Surface& backBuffer, void* destination, int32_t format) {

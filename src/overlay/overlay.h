@@ -20,7 +20,7 @@ void drawOverlayImage(Surface& backBuffer, const World& world, int32_t index, in
 // Shows the back buffer in the window: `how` gives the area and the mode
 // (its pixel fields are filled here); raises EOSError when the window or its
 // display cannot be reached.
-void present(int32_t windowHandle, Surface& windowBitmap, const Surface& backBuffer, PresentSource how);
+void present(int32_t windowHandle, Surface& windowBitmap, Surface& backBuffer, PresentSource how);
 // Writes the whole back buffer to destination as top-down rows of 4 bytes a
 // pixel in layout `format` (0 RGBA, 1 BGRA); returns the bytes written.
 double copyBackBuffer(const Surface& backBuffer, void* destination, int32_t format);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/pixel_store.h"
 #include "base/present_scale.h"
 
 namespace vl::platform {
@@ -20,6 +21,13 @@ namespace vl::platform {
 // nothing. False, with a message in `error`, when the window or its display
 // cannot be reached.
 bool presentImage(int32_t windowHandle, const PresentSource& source, std::string& error);
+
+// Memory for the back buffer's pixels that presenting reads as it is, with no
+// copy of ours: on X11 a shared-memory segment that the display server
+// attaches. Null where the platform has none to give (or presenting gains
+// nothing from it); vlDrawScreen asks after each present until the back
+// buffer lives in such a block, so a platform answers "no" cheaply.
+std::shared_ptr<PixelBlock> presentableMemory(size_t bytes);
 
 // Drops what presenting kept about the window (its size, visual, device
 // context): the next present asks again. For a host that changes windows.

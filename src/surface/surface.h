@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/pixel_store.h"
+
 namespace vl {
 
 using Colour = uint32_t;                     // 0x00BBGGRR
@@ -52,7 +54,7 @@ struct Surface {
     bool topDown = false;   // rows stored top row first (a top-down file)
     std::array<Colour, 256> palette{};  // unused entries stay 0, so any index is safe
     uint32_t redMask = 0, greenMask = 0, blueMask = 0;  // 16 and 32 bits per pixel
-    std::vector<uint8_t> pixels;
+    PixelStore pixels;
     Canvas canvas;
 };
 

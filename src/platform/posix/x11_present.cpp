@@ -5,7 +5,10 @@
 // window only the last answer about its size and visual is kept: each call
 // puts the frame with what is known and then asks the window's geometry,
 // whose reply also tells that the server has drawn the frame; when the
-// window has changed since, the frame is put again at its new size.
+// window has changed since, the frame is put again at its new size. An area
+// shown at its own size goes out straight from the back buffer, which lives
+// in a shared-memory segment of ours once the server has shown it attaches
+// one: the server's copy is then the only one.
 #include <dlfcn.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
@@ -13,6 +16,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -51,7 +55,9 @@ struct Connection {
     std::string name;              // for messages, kept in case the connection breaks
     bool shmChecked = false;       // whether the server attaches our memory is asked once
     bool shmUsable = false;
-    XShmSegmentInfo segment{};     // shmaddr null: no shared memory, XPutImage from `pixels`
+    XShmSegmentInfo frame{};       // the back buffer's segment as this connection attached it
+    bool frameAttached = false, frameRefused = false;
+    XShmSegmentInfo segment{};     // scaled frames; shmaddr null: no shared memory, XPutImage from `pixels`
     size_t segmentBytes = 0;
     std::vector<uint8_t> pixels;
     std::vector<uint8_t> bgra;     // the frame before repacking, for servers of other layouts
@@ -69,10 +75,20 @@ struct KnownWindow {
 
 // The library's X state. Unloading the library closes the connection, so a
 // host that loads and unloads it repeatedly does not run out of connections.
+// The segment lent to the engine for its back buffer. The engine holds it;
+// it is detached from our side when the engine lets it go, and from the
+// server's when the connection closes or a new one replaces it.
+struct FrameSegment {
+    std::weak_ptr<PixelBlock> block;
+    int shmid = -1;
+    bool failed = false;  // no segment could be made: not asked again
+};
+
 struct Session {
     Xlib x;
     Connection c;
     KnownWindow known;
+    FrameSegment frame;
     ~Session();
 };
 Session g_session;
@@ -209,13 +225,39 @@ bool isLocal(Display* display) {
 // the server cannot attach it (another machine, another IPC namespace),
 // frames go through XPutImage instead. Growing costs a round trip, once per
 // new largest size.
-bool sharedMemoryFor(const Xlib& x, Connection& c, size_t bytes) {
-    if (c.segmentBytes >= bytes) return true;
+bool shmUsable(const Xlib& x, Connection& c) {
     if (!c.shmChecked) {
         c.shmChecked = true;
         c.shmUsable = x.hasShm && isLocal(c.display) && x.XShmQueryExtension(c.display);
     }
-    if (!c.shmUsable) return false;
+    return c.shmUsable;
+}
+
+// The server attaches the back buffer's segment on the connection's first
+// frame from it. A refusal (another user's server, another IPC namespace)
+// sends this connection's frames with XPutImage from the same memory.
+bool attachFrame(const Xlib& x, Connection& c, const FrameSegment& f, const PixelBlock& block) {
+    if (c.frameAttached) return true;
+    if (c.frameRefused || !shmUsable(x, c)) return false;
+    c.frame = XShmSegmentInfo{};
+    c.frame.shmid = f.shmid;
+    c.frame.shmaddr = reinterpret_cast<char*>(block.bits);
+    c.frame.readOnly = True;
+    const int errorsBefore = g_trap.errorCode;
+    x.XShmAttach(c.display, &c.frame);
+    x.XSync(c.display, False);
+    if (g_trap.errorCode != errorsBefore || g_trap.lost) {
+        g_trap.errorCode = errorsBefore;  // not the host's concern: frames go another way
+        c.frameRefused = true;
+        return false;
+    }
+    c.frameAttached = true;
+    return true;
+}
+
+bool sharedMemoryFor(const Xlib& x, Connection& c, size_t bytes) {
+    if (c.segmentBytes >= bytes) return true;
+    if (!shmUsable(x, c)) return false;
     if (c.segment.shmaddr) {
         x.XShmDetach(c.display, &c.segment);
         x.XSync(c.display, False);
@@ -257,6 +299,43 @@ std::string windowText(Window window) {
     char text[64];
     std::snprintf(text, sizeof text, "X11 window 0x%lx", window);
     return text;
+}
+
+// An area shown at its own size, straight from the back buffer: from its
+// segment with XShmPutImage where the server attached it, else with
+// XPutImage from the same memory. False, with nothing sent, when the
+// window's pixels are not the frame's bytes (the caller then converts).
+bool putStraight(const Xlib& x, Connection& c, Window window, const PresentSource& source, const ScreenRect& shown,
+                 const KnownWindow& known, GC gc) {
+    Display* d = c.display;
+    const FrameSegment& f = g_session.frame;
+    const std::shared_ptr<PixelBlock> block = f.block.lock();
+    const size_t bytes = size_t(source.width) * size_t(source.height) * 4;
+    const bool inSegment = block && source.bits == block->bits && bytes <= block->bytes;
+    const bool shm = inSegment && attachFrame(x, c, f, *block);
+    const unsigned width = unsigned(source.width), height = unsigned(source.height);
+    XImage* image = shm ? x.XShmCreateImage(d, known.visual, unsigned(known.depth), ZPixmap, nullptr, &c.frame, width,
+                                            height)
+                        : x.XCreateImage(d, known.visual, unsigned(known.depth), ZPixmap, 0, nullptr, width, height,
+                                         32, 0);
+    if (!image) return false;
+    const X11PixelLayout layout{uint32_t(image->red_mask), uint32_t(image->green_mask), uint32_t(image->blue_mask),
+                                image->bits_per_pixel, image->byte_order == MSBFirst};
+    const bool same = isBgra(layout) && size_t(image->bytes_per_line) == size_t(source.width) * 4;
+    if (same) {
+        // Only read: Xlib's image type has no const.
+        image->data = const_cast<char*>(reinterpret_cast<const char*>(source.bits));
+        if (shm)
+            x.XShmPutImage(d, window, gc, image, source.left, source.top, shown.x, shown.y, unsigned(shown.w),
+                           unsigned(shown.h), False);
+        else
+            x.XPutImage(d, window, gc, image, source.left, source.top, shown.x, shown.y, unsigned(shown.w),
+                        unsigned(shown.h));
+    }
+    image->data = nullptr;  // the memory is the engine's, not the image's
+    image->obdata = nullptr;
+    XDestroyImage(image);
+    return same;
 }
 
 // The area's image at its destination size into the window at its place.
@@ -332,7 +411,9 @@ bool putImage(const Xlib& x, Connection& c, Window window, const PresentSource& 
         x.XFillRectangles(d, window, gc, rects, barCount);
     }
     bool drawn = true;
-    if (shown.w > 0 && shown.h > 0) drawn = putArea(x, c, window, source, p, shown, known, gc, error);
+    const bool unscaled = p.w == source.right - source.left && p.h == source.bottom - source.top;
+    if (shown.w > 0 && shown.h > 0 && !(unscaled && putStraight(x, c, window, source, shown, known, gc)))
+        drawn = putArea(x, c, window, source, p, shown, known, gc, error);
     x.XFreeGC(d, gc);
     return drawn;
 }
@@ -428,6 +509,45 @@ bool presentImage(int32_t windowHandle, const PresentSource& source, std::string
         return false;
     }
     return drawn;
+}
+
+std::shared_ptr<PixelBlock> presentableMemory(size_t bytes) {
+    Session& s = g_session;
+    Connection& c = s.c;
+    // Asked once a present has connected; a segment the engine still holds
+    // is not made twice.
+    if (!c.display || s.frame.failed || !s.frame.block.expired()) return nullptr;
+    {
+        OwnRequests own(s.x, c.display);
+        bool usable = shmUsable(s.x, c);
+        if (c.frameAttached && !g_trap.lost) {
+            // The engine let the last one go: the server lets go of it too.
+            s.x.XShmDetach(c.display, &c.frame);
+            s.x.XSync(c.display, False);
+            c.frameAttached = false;
+        }
+        if (g_trap.lost) {
+            disconnect(s.x, c);  // within our handlers, as in a present
+            usable = false;
+        }
+        if (!usable) return nullptr;
+    }
+    const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+    void* address = id < 0 ? reinterpret_cast<void*>(-1) : shmat(id, nullptr, 0);
+    // Marked for removal at once: the system frees it when the last one
+    // detaches, however the process ends; the server may still attach it.
+    if (id >= 0) shmctl(id, IPC_RMID, nullptr);
+    if (address == reinterpret_cast<void*>(-1)) {
+        s.frame.failed = true;
+        return nullptr;
+    }
+    const std::shared_ptr<PixelBlock> block(new PixelBlock{static_cast<uint8_t*>(address), bytes}, [](PixelBlock* b) {
+        shmdt(b->bits);
+        delete b;
+    });
+    s.frame.block = block;
+    s.frame.shmid = id;
+    return block;
 }
 
 void forgetWindow() { g_session.known = KnownWindow{}; }

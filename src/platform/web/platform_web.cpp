@@ -70,6 +70,9 @@ bool presentImage(int32_t, const PresentSource& source, std::string& error) {
     return false;
 }
 
+// The canvas takes its own copy of the pixels whatever memory they are in.
+std::shared_ptr<PixelBlock> presentableMemory(size_t) { return nullptr; }
+
 // The canvas stays the page's; nothing else is kept.
 void forgetWindow() {}
 

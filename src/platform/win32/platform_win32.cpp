@@ -82,6 +82,10 @@ bool presentImage(int32_t windowHandle, const PresentSource& source, std::string
     return true;
 }
 
+// GDI copies from any memory: the back buffer already goes to the window in
+// one copy.
+std::shared_ptr<PixelBlock> presentableMemory(size_t) { return nullptr; }
+
 // Nothing of the window outlives a call.
 void forgetWindow() {}
 
