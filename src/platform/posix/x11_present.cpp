@@ -517,37 +517,39 @@ std::shared_ptr<PixelBlock> presentableMemory(size_t bytes) {
     // Asked once a present has connected; a segment the engine still holds
     // is not made twice.
     if (!c.display || s.frame.failed || !s.frame.block.expired()) return nullptr;
-    {
-        OwnRequests own(s.x, c.display);
-        bool usable = shmUsable(s.x, c);
-        if (c.frameAttached && !g_trap.lost) {
-            // The engine let the last one go: the server lets go of it too.
-            s.x.XShmDetach(c.display, &c.frame);
-            s.x.XSync(c.display, False);
-            c.frameAttached = false;
-        }
-        if (g_trap.lost) {
-            disconnect(s.x, c);  // within our handlers, as in a present
-            usable = false;
-        }
-        if (!usable) return nullptr;
+    OwnRequests own(s.x, c.display);
+    if (c.frameAttached) {
+        // The engine let the last one go: the server lets go of it too.
+        s.x.XShmDetach(c.display, &c.frame);
+        c.frameAttached = false;
     }
+    if (!shmUsable(s.x, c) || c.frameRefused) return nullptr;
     const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
     void* address = id < 0 ? reinterpret_cast<void*>(-1) : shmat(id, nullptr, 0);
-    // Marked for removal at once: the system frees it when the last one
-    // detaches, however the process ends; the server may still attach it.
-    if (id >= 0) shmctl(id, IPC_RMID, nullptr);
     if (address == reinterpret_cast<void*>(-1)) {
+        if (id >= 0) shmctl(id, IPC_RMID, nullptr);
         s.frame.failed = true;
         return nullptr;
     }
-    const std::shared_ptr<PixelBlock> block(new PixelBlock{static_cast<uint8_t*>(address), bytes}, [](PixelBlock* b) {
+    s.frame.shmid = id;
+    const PixelBlock block{static_cast<uint8_t*>(address), bytes};
+    const bool attached = attachFrame(s.x, c, s.frame, block);
+    // Marked for removal once both sides are attached: the system frees it
+    // when the last one detaches, however the process ends.
+    shmctl(id, IPC_RMID, nullptr);
+    if (g_trap.lost) disconnect(s.x, c);  // within our handlers, as in a present
+    if (!attached) {
+        // Frames keep going with XPutImage; nothing is tried again.
+        shmdt(address);
+        c.shmUsable = false;
+        return nullptr;
+    }
+    const std::shared_ptr<PixelBlock> lent(new PixelBlock(block), [](PixelBlock* b) {
         shmdt(b->bits);
         delete b;
     });
-    s.frame.block = block;
-    s.frame.shmid = id;
-    return block;
+    s.frame.block = lent;
+    return lent;
 }
 
 void forgetWindow() { g_session.known = KnownWindow{}; }
