@@ -1,11 +1,15 @@
 // libvelmora.so used as a game host uses it: loaded with dlopen, every export
 // resolved by name, frames presented into real X11 windows and read back.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "counting_xext.h"
 #include "host.h"
 #include "support/golden_frames.h"
 #include "support/png_scene.h"
@@ -13,6 +17,9 @@
 namespace {
 
 using namespace vl::linuxhost;
+
+// One host here uses a second connection from a thread of its own.
+const Status g_xThreads = XInitThreads();
 
 bool freshLibrary(VelmoraApi& api) {
     std::string error;
@@ -23,7 +30,7 @@ bool freshLibrary(VelmoraApi& api) {
 
 // The host's own X error handlers, which our calls must leave in place and
 // never call for errors of their own requests.
-int g_hostErrors = 0;
+std::atomic<int> g_hostErrors{0};
 int hostErrorHandler(Display*, XErrorEvent*) {
     ++g_hostErrors;
     return 0;
@@ -35,10 +42,10 @@ void installHostHandlers() {
     XSetIOErrorHandler(hostIoErrorHandler);
     g_hostErrors = 0;
 }
-void expectHostHandlers(const std::string& when) {
+void expectHostHandlers(const std::string& when, int errors = 0) {
     EXPECT_EQ(XSetErrorHandler(hostErrorHandler), hostErrorHandler) << when;
     EXPECT_EQ(XSetIOErrorHandler(hostIoErrorHandler), hostIoErrorHandler) << when;
-    EXPECT_EQ(g_hostErrors, 0) << when;
+    EXPECT_EQ(g_hostErrors.load(), errors) << when;
 }
 
 double windowArg(Window window) { return double(window); }
@@ -70,14 +77,24 @@ struct Target {
     std::vector<std::string> server;  // arguments of a server of our own; none: the test's display
     int depth;                        // of the window's visual; 0: the default one
     int segments;                     // shared memory segments the first present maps
-    bool overTcp = false;             // through the network, where the server cannot attach our memory
+    int attaches;                     // shared memory attaches the frames ask the server for
+    bool sharedFrames;                // frames go through shared memory
+    bool overTcp = false;             // through the network, where shared memory must not be tried
+    bool refused = false;             // the server refuses to attach our memory
 };
 
 const Target kTargets[] = {
-    {"the test display, shared memory", {}, 0, 1},
-    {"a 32-bit window", {}, 32, 1},
-    {"a server without shared memory", {"-extension", "MIT-SHM", "-screen", "0", "800x600x24"}, 0, 0},
-    {"a server reached over TCP", {"-listen", "tcp", "-screen", "0", "800x600x24"}, 0, 0, true},
+    {"the test display, shared memory", {}, 0, 1, 1, true},
+    {"a 32-bit window", {}, 32, 1, 1, true},
+    {"a server without shared memory", {"-extension", "MIT-SHM", "-screen", "0", "800x600x24"}, 0, 0, 0, false},
+    {"a server reached over TCP", {"-listen", "tcp", "-screen", "0", "800x600x24"}, 0, 0, 0, false, true},
+    {"a server that refuses our memory", {}, 0, 0, 1, false, false, true},
+};
+
+// The stand-in libXext refuses attaches while it lives.
+struct RefusedAttaches {
+    explicit RefusedAttaches(bool on) { vlXextRefuseAttach = on; }
+    ~RefusedAttaches() { vlXextRefuseAttach = false; }
 };
 
 TEST(LinuxHost, GoldenFramesAreTheSameInTheWindowAndInBothCopies) {
@@ -104,7 +121,9 @@ TEST(LinuxHost, GoldenFramesAreTheSameInTheWindowAndInBothCopies) {
         ASSERT_TRUE(freshLibrary(api));
         ASSERT_EQ(api.vlInit(windowArg(window)), 1.0);
         vl::golden::setupWorld(api, dir);
+        RefusedAttaches refusal(target.refused);
         const int segmentsBefore = sharedSegments();
+        const XextCounts before = vlXextCounts;
         for (size_t i = 0; i < names.size(); ++i) {
             vl::golden::renderFrame(api, i);
             ASSERT_EQ(api.vlDrawScreen(), 1.0) << api.vlGetLastError();
@@ -116,6 +135,8 @@ TEST(LinuxHost, GoldenFramesAreTheSameInTheWindowAndInBothCopies) {
             EXPECT_TRUE(copiedPixels(api, 0) == shown) << names[i] << ": vlCopyBackBuffer(0) differs from the window";
             EXPECT_TRUE(copiedPixels(api, 1) == shown) << names[i] << ": vlCopyBackBuffer(1) differs from the window";
         }
+        EXPECT_EQ(vlXextCounts.attaches - before.attaches, target.attaches);
+        EXPECT_EQ(vlXextCounts.puts > before.puts, target.sharedFrames);
         XCloseDisplay(display);
     }
 }
@@ -144,6 +165,40 @@ TEST(LinuxHost, WindowsThatDoNotExistFailWithoutDisturbingTheHost) {
         EXPECT_EQ(std::string(api.vlGetLastError()), "EOSError: X11 window " + c.id + " does not exist");
         expectHostHandlers("after window " + c.id);
     }
+    XCloseDisplay(display);
+}
+
+// Xlib has one error handler for the process, and ours is in while a frame
+// is presented: errors of the host's own connections, here one that a thread
+// of the host uses meanwhile, must still reach the host's handler.
+TEST(LinuxHost, TheHostsOwnErrorsReachItsHandlerWhileFramesArePresented) {
+    Display* display = XOpenDisplay(nullptr);
+    Display* hostThreadDisplay = XOpenDisplay(nullptr);
+    ASSERT_TRUE(display && hostThreadDisplay);
+    const Window window = makeWindow(display);
+    VelmoraApi api;
+    std::string error;
+    void* library = loadFreshCopy(VL_LIBRARY_PATH, api, error);
+    ASSERT_TRUE(library) << error;
+    api.vlInit(windowArg(window));
+    installHostHandlers();
+    std::atomic<bool> presenting{true};
+    int made = 0;
+    std::thread hostThread([&] {
+        Window root;
+        int x, y;
+        unsigned width, height, border, depth;
+        for (; presenting; ++made) XGetGeometry(hostThreadDisplay, None, &root, &x, &y, &width, &height, &border, &depth);
+    });
+    for (int i = 0; i < 100; ++i) {
+        EXPECT_EQ(api.vlDrawScreen(), 1.0) << api.vlGetLastError();
+        EXPECT_EQ(XSetErrorHandler(hostErrorHandler), hostErrorHandler) << "after call " << i;
+    }
+    presenting = false;
+    hostThread.join();
+    expectHostHandlers("after the host's thread made errors", made);
+    dlclose(library);  // and its connection: the test can repeat
+    XCloseDisplay(hostThreadDisplay);
     XCloseDisplay(display);
 }
 

@@ -131,8 +131,10 @@ void onIoExit(Display*, void*) {}
 class OwnRequests {
 public:
     OwnRequests(const Xlib& x, Display* display) : x_(x) {
-        g_trap = Trap{};
-        g_trap.display = display;
+        // The host's handlers of the last call are kept until replaced: a
+        // thread of the host may enter ours just after that call put them
+        // back, or before this one has learned them.
+        g_trap = Trap{display, 0, 0, false, g_trap.hostHandler, g_trap.hostIoHandler};
         g_trap.hostHandler = x.XSetErrorHandler(onXError);
         g_trap.hostIoHandler = x.XSetIOErrorHandler(onIoError);
     }
