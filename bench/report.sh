@@ -70,16 +70,17 @@ END {
     for (i = 1; i <= 3; ++i) {
         t = ps[i]
         if (t == "linux") {
-            pair(t, "vlDrawScreen into a window (shared memory)", "vlDrawScreen 800x600", "XShmPutImage 800x600", "2")
-            pair(t, "vlDrawScreen into a window (XPutImage)", "vlDrawScreen 800x600, XPutImage", "XPutImage 800x600", "-")
+            pair(t, "vlDrawScreen into a window (shared memory)", "vlDrawScreen 800x600", "XShmPutImage 800x600", "1.3")
+            pair(t, "vlDrawScreen into a window (XPutImage)", "vlDrawScreen 800x600, XPutImage", "XPutImage 800x600", "1.3")
             pair(t, "fit into 1920x1080 vs an unchanged image", "vlDrawScreen fit into 1920x1080", "put of an unchanged 1920x1080", "-")
         } else {
-            pair(t, "vlDrawScreen into a window", "vlDrawScreen 800x600", "SetDIBitsToDevice 800x600", "3")
+            pair(t, "vlDrawScreen into a window", "vlDrawScreen 800x600", "SetDIBitsToDevice 800x600", "1.3")
             if ((t, "frame and present 800x600") in after)
                 printf "%-44s %-7s %10.4f %10s %7s %6s\n", "800x600 frame + vlDrawScreen", t, after[t, "frame and present 800x600"], "-", "-", "1.0 ms"
         }
         pair(t, "fit 800x600 into 1920x1080 (mode 2)", "vlDrawScreen fit into 1920x1080", "plain copy 1920x1080", "2")
-        pair(t, "vlCopyBackBuffer, 1.92 MB", "vlCopyBackBuffer", "memcpy 1.92 MB", "-")
+        pair(t, "vlCopyBackBuffer BGRA, 1.92 MB", "vlCopyBackBuffer", "memcpy 1.92 MB", "1.2")
+        pair(t, "vlCopyBackBuffer RGBA, 1.92 MB", "vlCopyBackBuffer RGBA", "memcpy 1.92 MB", "-")
     }
 }
 function pair(t, label, name, plain, goal) {
