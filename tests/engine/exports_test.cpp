@@ -287,3 +287,79 @@ TEST(Exports, IndexesOnePastTheEndReachNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// The back buffer keeps a fourth byte per pixel, and 32-bit images bring
+// fourth bytes of their own; no host may see it as anything but 255. After
+// each operation, both copies give every pixel the colour pixelAt reads,
+// with 255.
+TEST(Exports, EveryOperationLeavesPixelsACopyShowsOpaque) {
+    freshEngine();
+    const VelmoraApi api = test::nativeApi();
+    const std::string dir = std::filesystem::temp_directory_path().string();
+    // Fourth bytes 0..255 in two 32-bit images: top-down (read as stored)
+    // and bottom-up (read through its masks), and a 24-bit one.
+    const auto withFourth = [](int32_t x, int32_t y) { return uint32_t((x * 16 + y) << 24 | (x * 7) << 16 | y * 9); };
+    std::vector<std::string> images;
+    for (int32_t height : {-16, 16, 24}) {
+        test::BmpFields f;
+        f.width = 16;
+        f.height = height == 24 ? 16 : height;
+        f.bitsPerPixel = height == 24 ? 24 : 32;
+        f.pixels = test::packRows(16, f.height, f.bitsPerPixel, withFourth);
+        images.push_back(dir + "/velmora-fourth-byte-" + std::to_string(images.size()) + ".bmp");
+        test::writeBmpFile(images.back(), f);
+    }
+    const struct {
+        const char* name;
+        std::function<void()> call;
+    } steps[] = {
+        {"vlInit", [&] { api.vlInit(0); }},
+        {"images", [&] {
+             for (size_t i = 0; i < images.size(); ++i) {
+                 api.vlLoadBitmap(images[i].c_str());
+                 api.vlDrawSprite(double(i), 20.0 * double(i), 0);
+             }
+         }},
+        {"rectangle", [&] { api.vlDrawColor(1, 2, 3), api.vlDrawRectangle(100, 100, 300, 200); }},
+        {"text", [&] { api.vlDrawColor(200, 100, 50), api.vlDrawText(10, 300, "Opaque"); }},
+        {"flat frame", [&] {
+             api.vlSetMapSize(3, 3);
+             for (int x = 0; x < 3; ++x) api.vlLoadMap(x, x == 1 ? "101" : "111");
+             api.vlSetFlatWallColor(1, 30, 60, 90);
+             api.vlSetPlayerPos(1.5, 1.5);
+             api.vlRaycastingScreen();
+         }},
+        {"textured frame", [&] {
+             api.vlLoadTexture(1, images[0].c_str());
+             api.vlSetRenderMode(2);
+             api.vlSetFloorCeilTexture(1, 1);
+             api.vlRaycastingScreen();
+         }},
+        {"second vlInit", [&] { api.vlInit(0); }},
+    };
+    std::vector<uint8_t> bgra(1920000 + 4, 0xEE), rgba(bgra.size(), 0xEE);
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.call();
+        ASSERT_EQ(api.vlCopyBackBuffer(bgra.data(), 1), 1920000.0);
+        ASSERT_EQ(api.vlCopyBackBuffer(rgba.data(), 0), 1920000.0);
+        const Surface& back = globalEngine().backBuffer;
+        for (int32_t y = 0; y < 600; ++y)
+            for (int32_t x = 0; x < 800; ++x) {
+                const Colour c = pixelAt(back, x, y);
+                const uint8_t* b = &bgra[size_t(y * 800 + x) * 4];
+                const uint8_t* r = &rgba[size_t(y * 800 + x) * 4];
+                const uint8_t red = c & 0xFF, green = c >> 8 & 0xFF, blue = c >> 16 & 0xFF;
+                ASSERT_TRUE(b[0] == blue && b[1] == green && b[2] == red && b[3] == 255 && r[0] == red &&
+                            r[1] == green && r[2] == blue && r[3] == 255)
+                    << "pixel " << x << ", " << y;
+            }
+        EXPECT_EQ(bgra.back(), 0xEE);
+        EXPECT_EQ(rgba.back(), 0xEE);
+    }
+    for (const std::string& path : images) std::filesystem::remove(path);
+}
+
+}  // namespace
