@@ -374,10 +374,11 @@ TEST(RenderDifferential, FloorRowsAtTexelTiesMatchTheReference) {
 }
 
 // Rays that meet a wall exactly at its corner, where the march steps into
-// the cell of the other face: wallX wraps to 0 and the foot lies a whole cell
-// off the ray along that face (y in the second camera, x in the others), while the
-// other axis is exact. The column's tie margin must be the larger axis's, so
-// that it takes the Real arithmetic like the reference.
+// the cell of the other face: wallX wraps to 0 and the foot lies a whole
+// cell off the ray along that face (y for the second camera, x for the
+// others), while the other axis is exact. The column's tie margin must be
+// the larger axis's, so that it takes the Real arithmetic like the
+// reference.
 TEST(RenderDifferential, FloorColumnsWhoseRayMeetsAWallCornerMatchTheReference) {
     struct Corner {
         Camera camera;
