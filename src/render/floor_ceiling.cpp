@@ -628,6 +628,8 @@ void noteFloorColumn(const ColumnCast& c, int32_t x, FloorCeilingFrame& f) {
     if (!f.stepped || first > f.lastRow || 2 * first - f.screenHeight - 2 * f.pitch <= 0) return;
     if (!(c.perpWallDist > 0)) return;
     const double firstDistance = f.rowDistance[first], inverse = 1 / c.perpWallDist;
+    // One margin for both axes, so the larger: a ray that meets a wall
+    // exactly at its corner puts the foot a whole cell off along one axis.
     f.tieLimit[x] = tieLimitOf(std::max(
         columnError(floorXWall, f.posX, inverse, firstDistance, f.alphaX, f.betaX, x, f.textureWidth),
         columnError(floorYWall, f.posY, inverse, firstDistance, f.alphaY, f.betaY, x, f.textureHeight)));

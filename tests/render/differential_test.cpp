@@ -373,6 +373,51 @@ TEST(RenderDifferential, FloorRowsAtTexelTiesMatchTheReference) {
     }
 }
 
+// Rays that meet a wall exactly at its corner, where the march steps into
+// the cell of the other face: wallX wraps to 0 and the foot lies a whole
+// cell off the ray along that face (y for the second camera, x for the
+// others), while the other axis is exact. The column's tie margin must be
+// the larger axis's, so that it takes the Real arithmetic like the
+// reference.
+TEST(RenderDifferential, FloorColumnsWhoseRayMeetsAWallCornerMatchTheReference) {
+    struct Corner {
+        Camera camera;
+        int32_t width, height, column;
+    };
+    const Corner corners[] = {{{7.0078125, 7.9453125, 1, -1, 1, 1}, 800, 600, 292},
+                              {{2.0546875, 2.6171875, -1, 1, -1, -1}, 800, 600, 100},
+                              {{2.5, 2.5, 1, 1, -1, 1}, 512, 384, 256}};
+    const std::pair<int32_t, int32_t> textureSizes[] = {{64, 64}, {32, 16}};
+    for (const Corner& corner : corners)
+        for (const auto& size : textureSizes)
+            for (const bool fog : {false, true}) {
+                Scene fast;
+                const int32_t side = 12;
+                setMapSize(fast.world, side, side);
+                for (int32_t x = 0; x < side; ++x)
+                    for (int32_t y = 0; y < side; ++y)
+                        fast.world.worldMap.cells[size_t(x) * size_t(side) + size_t(y)] =
+                            x == 0 || y == 0 || x == side - 1 || y == side - 1;
+                fast.world.textures.assign(2, std::vector<Colour>(kTexelsPerTexture));
+                for (int i = 0; i < kTexelsPerTexture; ++i) fast.world.textures[1][size_t(i)] = Colour(i * 4 + 1);
+                fast.settings = RenderSettings{corner.width, corner.height, size.first, size.second, 2, 1, 2, 1, 1};
+                if (fog) fast.settings.fogEnd = 50;
+                fast.camera = corner.camera;
+                const ColumnCast c = castColumn(fast.camera, fast.world.worldMap, corner.width, corner.height,
+                                                corner.column);
+                ASSERT_EQ(c.wallX, 0.0) << "the ray of column " << corner.column << " no longer meets a corner";
+                fast.frame.zBuffer.assign(size_t(corner.width), 0.0);
+                setWidth(fast.backBuffer, kBackBufferWidth);
+                setHeight(fast.backBuffer, kBackBufferHeight);
+                setPixelFormat24(fast.backBuffer);
+                Scene slow = fast;
+                renderBoth(fast, slow,
+                           "column " + std::to_string(corner.column) + ", texture " + std::to_string(size.first) +
+                               " x " + std::to_string(size.second) + (fog ? ", fog" : ""));
+                if (HasFatalFailure()) return;
+            }
+}
+
 // Wall slices at the edges of their texture, one column at a time: wallX
 // at 0, just below 1 and rounded up to 1 (texture column -1 or
 // textureWidth once mirrored), slices just shorter and taller than the
