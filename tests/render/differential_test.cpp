@@ -407,9 +407,9 @@ TEST(RenderDifferential, FloorColumnsWhoseRayMeetsAWallCornerMatchTheReference) 
                                                 corner.column);
                 ASSERT_EQ(c.wallX, 0.0) << "the ray of column " << corner.column << " no longer meets a corner";
                 fast.frame.zBuffer.assign(size_t(corner.width), 0.0);
+                setFrameLayout(fast.backBuffer);
                 setWidth(fast.backBuffer, kBackBufferWidth);
                 setHeight(fast.backBuffer, kBackBufferHeight);
-                setPixelFormat24(fast.backBuffer);
                 Scene slow = fast;
                 renderBoth(fast, slow,
                            "column " + std::to_string(corner.column) + ", texture " + std::to_string(size.first) +
