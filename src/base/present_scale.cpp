@@ -84,36 +84,34 @@ void drawArea(const PresentSource& s, const Placement& p, uint8_t* dst, size_t s
         cache.destWidth = p.w;
         cache.areaWidth = sw;
     }
-    if (!sameWidth) cache.row.resize(size_t(sw));
-    cache.out.resize(size_t(shown.w));
-    // Rows go straight into place when none repeats; otherwise each
-    // source row is sampled once into a finished row of ours, kept in the
-    // cache, and copied to every destination row it covers.
-    const bool direct = sameWidth && p.h == sh;
-    int32_t finished = -1;  // the source row cache.out holds
+    // Sampled from a source row in the destination's layout: the back
+    // buffer's own row for BGRA; RGBA converts the row into the cache first.
+    const bool ownRow = layout == Layout32::BGRA;
+    if (!sameWidth && !ownRow) cache.row.resize(size_t(sw));
+    // Each source row is drawn once, into the first destination row that
+    // shows it; the rows below that repeat it copy that one. Plain stores,
+    // not streaming ones: the window server reads the frame right after,
+    // from the shared cache when it is still there.
+    int32_t last = -1;  // the source row the destination row above shows
     for (int32_t Y = 0; Y < shown.h; ++Y) {
         uint8_t* into = dst + size_t(Y) * stride;
         const int32_t sourceRow = s.top + int32_t((int64_t(2 * Y + 1) * sh) / (2 * int64_t(p.h)));
-        if (direct) {
+        if (sourceRow == last) {
+            std::memcpy(into, into - stride, size_t(shown.w) * 4);
+            continue;
+        }
+        last = sourceRow;
+        if (sameWidth) {
             readSourceRow(s, sourceRow, s.left, shown.w, into, layout);
             continue;
         }
-        if (sourceRow != finished) {
-            uint32_t* out = cache.out.data();
-            if (sameWidth) {
-                readSourceRow(s, sourceRow, s.left, shown.w, reinterpret_cast<uint8_t*>(out), layout);
-            } else {
-                uint32_t* row = cache.row.data();
-                readSourceRow(s, sourceRow, s.left, sw, reinterpret_cast<uint8_t*>(row), layout);
-                const uint32_t* map = cache.columns.data();
-                for (int32_t X = 0; X < shown.w; ++X) out[X] = row[map[X]];
-            }
-            finished = sourceRow;
+        const uint8_t* row = s.bits + (size_t(sourceRow) * size_t(s.width) + size_t(s.left)) * 4;
+        if (!ownRow) {
+            readSourceRow(s, sourceRow, s.left, sw, reinterpret_cast<uint8_t*>(cache.row.data()), layout);
+            row = reinterpret_cast<const uint8_t*>(cache.row.data());
         }
-        // Plain stores, not streaming ones: the window server reads the
-        // frame right after, from the shared cache when it is still there
-        // (measured: streaming it past the cache made presenting slower).
-        std::memcpy(into, cache.out.data(), size_t(shown.w) * 4);
+        const uint32_t* map = cache.columns.data();
+        for (int32_t X = 0; X < shown.w; ++X) std::memcpy(into + 4 * size_t(X), row + 4 * size_t(map[X]), 4);
     }
 }
 

@@ -56,12 +56,12 @@ int barsOf(const Placement& placement, ScreenRect bars[4]);
 void fillBlack(uint8_t* dst, size_t stride, const ScreenRect& r);
 
 // What one size of destination keeps between calls: the source column of
-// every destination column; one source row in the destination's layout and
-// the destination row sampled from it.
+// every destination column, and one source row converted to the
+// destination's layout where it is not the frame's own.
 struct ScaleCache {
     std::vector<uint32_t> columns;
     int32_t destWidth = -1, areaWidth = -1;
-    std::vector<uint32_t> row, out;
+    std::vector<uint32_t> row;
 };
 
 // Writes the shown part of the destination rectangle into dst as an image
