@@ -15,8 +15,8 @@ struct X11PixelLayout {
 };
 
 // Nearly every server today: 32 bits a pixel, blue in the low byte, low byte
-// first, which is exactly the BGRA layout the frame is drawn in, straight
-// into the image.
+// first, which is exactly the back buffer's own layout: the frame goes out
+// as it is.
 bool isBgra(const X11PixelLayout& layout);
 
 // Any other layout: rows of BGRA pixels (srcStride bytes apart) rebuilt in
