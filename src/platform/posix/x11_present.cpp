@@ -16,9 +16,9 @@
 
 #include <algorithm>
 #include <climits>
-#include <memory>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -73,8 +73,6 @@ struct KnownWindow {
     Visual* visual = nullptr;
 };
 
-// The library's X state. Unloading the library closes the connection, so a
-// host that loads and unloads it repeatedly does not run out of connections.
 // The segment lent to the engine for its back buffer. The engine holds it;
 // it is detached from our side when the engine lets it go, and from the
 // server's when the connection closes or a new one replaces it.
@@ -84,6 +82,8 @@ struct FrameSegment {
     bool failed = false;  // no segment could be made: not asked again
 };
 
+// The library's X state. Unloading the library closes the connection, so a
+// host that loads and unloads it repeatedly does not run out of connections.
 struct Session {
     Xlib x;
     Connection c;
@@ -223,10 +223,7 @@ bool isLocal(Display* display) {
            address.ss_family == AF_UNIX;
 }
 
-// One segment per connection, grown with the largest frame and reused. When
-// the server cannot attach it (another machine, another IPC namespace),
-// frames go through XPutImage instead. Growing costs a round trip, once per
-// new largest size.
+// Whether the server attaches memory of ours: asked once per connection.
 bool shmUsable(const Xlib& x, Connection& c) {
     if (!c.shmChecked) {
         c.shmChecked = true;
@@ -257,6 +254,10 @@ bool attachFrame(const Xlib& x, Connection& c, const FrameSegment& f, const Pixe
     return true;
 }
 
+// One segment per connection for scaled frames, grown with the largest and
+// reused. When the server cannot attach it (another machine, another IPC
+// namespace), frames go through XPutImage instead. Growing costs a round
+// trip, once per new largest size.
 bool sharedMemoryFor(const Xlib& x, Connection& c, size_t bytes) {
     if (c.segmentBytes >= bytes) return true;
     if (!shmUsable(x, c)) return false;
