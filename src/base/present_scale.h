@@ -4,7 +4,9 @@
 // at that size, scaled by nearest neighbour in integer arithmetic so that
 // every target shows the same bytes. No platform scaler decides a pixel:
 // each backend asks the client size, lets placeArea and drawArea build the
-// image, puts it 1:1 and fills the bars black.
+// image (or, where the area is shown at its own size and the window takes
+// the frame layout, puts the back buffer's own rows), puts it 1:1 and fills
+// the bars black.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
