@@ -74,9 +74,7 @@ struct NativeScene {
             for (int i = 0; i < spriteCount; ++i)
                 setSpriteScale(world.sprites, i, bench::kSpriteScale, bench::kSpriteScale, 0);
         }
-        setFrameLayout(backBuffer);
-        setWidth(backBuffer, kBackBufferWidth);
-        setHeight(backBuffer, kBackBufferHeight);
+        backBuffer = frameSurface(kBackBufferWidth, kBackBufferHeight);
     }
 
     Camera nextCamera() {

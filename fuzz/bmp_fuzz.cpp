@@ -8,12 +8,7 @@
 #include "surface/surface.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static vl::Surface target = [] {
-        vl::Surface s;
-        vl::setWidth(s, 800);
-        vl::setHeight(s, 600);
-        return s;
-    }();
+    static vl::Surface target = vl::frameSurface(800, 600);
     vl::Surface image;
     try {
         vl::loadBitmapBytes(image, data, size);

@@ -11,12 +11,7 @@
 #include "surface/surface.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static vl::Surface target = [] {
-        vl::Surface s;
-        vl::setWidth(s, 800);
-        vl::setHeight(s, 600);
-        return s;
-    }();
+    static vl::Surface target = vl::frameSurface(800, 600);
     // The signature is fixed so that every input reaches the decoder; seeds
     // keep theirs, other inputs get it put in front.
     std::vector<uint8_t> file(vl::kPngSignature, vl::kPngSignature + 8);

@@ -18,12 +18,7 @@ double init(EngineState& st, int32_t window) {
         st.backBuffer.canvas = Canvas{};
         std::fill(st.backBuffer.pixels.begin(), st.backBuffer.pixels.end(), uint8_t(0xFF));
     } else {
-        // Made in the frame layout from the start: sizing a 24-bit surface
-        // first would only be converted away.
-        st.backBuffer = Surface{};
-        setFrameLayout(st.backBuffer);
-        setWidth(st.backBuffer, kBackBufferWidth);
-        setHeight(st.backBuffer, kBackBufferHeight);
+        st.backBuffer = frameSurface(kBackBufferWidth, kBackBufferHeight);
     }
     st.resultTrue = 1;
     st.settings.modeFlat = 1;

@@ -85,6 +85,14 @@ void setFrameLayout(Surface& s) {
     s = std::move(out);
 }
 
+Surface frameSurface(int32_t width, int32_t height) {
+    Surface s;
+    setFrameLayout(s);
+    setWidth(s, width);
+    setHeight(s, height);
+    return s;
+}
+
 Canvas& canvas(Surface& s) {
     if (!s.canvas.made) {
         s.canvas.made = true;

@@ -92,6 +92,8 @@ void setWidth(Surface& s, int32_t width);
 void setHeight(Surface& s, int32_t height);
 // Converts the surface's pixels, whatever their format, to the frame layout.
 void setFrameLayout(Surface& s);
+// A new white surface in the frame layout: how drawing targets are made.
+Surface frameSurface(int32_t width, int32_t height);
 
 // The canvas, made on first use with the font height of the screen's dpi.
 Canvas& canvas(Surface& s);

@@ -37,10 +37,7 @@ double entry(const List& list, size_t i) {
 }
 
 Surface filledImage(int32_t side, Colour c) {
-    Surface s;
-    setFrameLayout(s);
-    setWidth(s, side);
-    setHeight(s, side);
+    Surface s = frameSurface(side, side);
     setBrushColor(s, c);
     fillRect(s, 0, 0, side, side);
     return s;

@@ -58,10 +58,7 @@ TEST(Overlay, TextBeforeAnyColourUsesTheWindowTextColour) {
 TEST(Overlay, ImagesAreCopiedOpaquelyClippedAndEmptyOrMissingOnesDrawNothing) {
     EngineState st;
     init(st, 0);
-    Surface img;
-    setFrameLayout(img);
-    setWidth(img, 64);
-    setHeight(img, 64);
+    Surface img = frameSurface(64, 64);
     setBrushColor(img, 0x00000000);
     fillRect(img, 0, 0, 64, 64);
     setBrushColor(img, 0x00ABCDEF);

@@ -364,9 +364,7 @@ TEST(RenderDifferential, FloorRowsAtTexelTiesMatchTheReference) {
         }
         fast.camera = Camera{posX, posY, look.dirX, look.dirY, look.planeX, look.planeY};
         fast.frame.zBuffer.assign(size_t(view.first), 0.0);
-        setFrameLayout(fast.backBuffer);
-        setWidth(fast.backBuffer, kBackBufferWidth);
-        setHeight(fast.backBuffer, kBackBufferHeight);
+        fast.backBuffer = frameSurface(kBackBufferWidth, kBackBufferHeight);
         Scene slow = fast;
         renderBoth(fast, slow, "round " + std::to_string(round));
         if (HasFatalFailure()) return;
@@ -407,9 +405,7 @@ TEST(RenderDifferential, FloorColumnsWhoseRayMeetsAWallCornerMatchTheReference) 
                                                 corner.column);
                 ASSERT_EQ(c.wallX, 0.0) << "the ray of column " << corner.column << " no longer meets a corner";
                 fast.frame.zBuffer.assign(size_t(corner.width), 0.0);
-                setFrameLayout(fast.backBuffer);
-                setWidth(fast.backBuffer, kBackBufferWidth);
-                setHeight(fast.backBuffer, kBackBufferHeight);
+                fast.backBuffer = frameSurface(kBackBufferWidth, kBackBufferHeight);
                 Scene slow = fast;
                 renderBoth(fast, slow,
                            "column " + std::to_string(corner.column) + ", texture " + std::to_string(size.first) +

@@ -60,9 +60,7 @@ struct RenderScene {
         settings.renderMode = renderMode;
         camera = Camera{2.5, 2.5, 1, 0, 0, 0.66};
         frame.zBuffer.assign(512, 0.0);
-        setFrameLayout(backBuffer);
-        setWidth(backBuffer, 800);
-        setHeight(backBuffer, 600);
+        backBuffer = frameSurface(800, 600);
     }
     void setCell(int x, int y, int32_t v) { world.worldMap.cells[size_t(x) * 8 + size_t(y)] = v; }
     void render() { renderFrame(settings, camera, world, frame, backBuffer); }

@@ -11,14 +11,6 @@ namespace {
 
 using namespace vl;
 
-Surface backBuffer() {
-    Surface s;
-    setFrameLayout(s);
-    setWidth(s, 800);
-    setHeight(s, 600);
-    return s;
-}
-
 int countColour(const Surface& s, Colour c) {
     int n = 0;
     for (int y = 0; y < s.height; ++y)
@@ -27,7 +19,7 @@ int countColour(const Surface& s, Colour c) {
 }
 
 TEST(Surface, NewBackBufferIsWhiteWithTopRowFirstAndRows3200BytesApart) {
-    Surface s = backBuffer();
+    Surface s = frameSurface(800, 600);
     EXPECT_EQ(s.width, 800);
     EXPECT_EQ(s.height, 600);
     EXPECT_EQ(countColour(s, clWhite), 800 * 600);
@@ -38,7 +30,7 @@ TEST(Surface, NewBackBufferIsWhiteWithTopRowFirstAndRows3200BytesApart) {
 }
 
 TEST(Surface, ScanLineOutsideTheImageIsAnError) {
-    Surface s = backBuffer();
+    Surface s = frameSurface(800, 600);
     for (int row : {-1, 600}) {
         try {
             scanLine(s, row);
@@ -51,10 +43,7 @@ TEST(Surface, ScanLineOutsideTheImageIsAnError) {
 }
 
 TEST(Surface, ResizingKeepsOldPixelsTopLeftAndPaintsNewAreaWithTheBrush) {
-    Surface s;
-    setFrameLayout(s);
-    setWidth(s, 4);
-    setHeight(s, 3);
+    Surface s = frameSurface(4, 3);
     setBrushColor(s, 0x00112233);
     fillRect(s, 0, 0, 4, 3);
     setBrushColor(s, 0x00445566);  // the canvas exists now: new area takes the brush colour
@@ -90,7 +79,7 @@ TEST(Surface, AbsurdSizesAreRefusedBeforeAllocating) {
 }
 
 TEST(Canvas, BrushColourAndStyleAreCoupled) {
-    Surface s = backBuffer();
+    Surface s = frameSurface(800, 600);
     EXPECT_EQ(canvas(s).fontHeight, -11) << "8 points at 96 dpi";
     EXPECT_EQ(canvas(s).fontColor, clWindowText);
     setBrushColor(s, 0x000000FF);
@@ -107,7 +96,7 @@ TEST(Canvas, BrushColourAndStyleAreCoupled) {
 }
 
 TEST(Canvas, FillExcludesRightAndBottomEdgesAndClips) {
-    Surface s = backBuffer();
+    Surface s = frameSurface(800, 600);
     setBrushColor(s, 0x00804020);
     fillRect(s, 10, 20, 13, 22);
     EXPECT_EQ(countColour(s, 0x00804020), 6);
@@ -129,11 +118,8 @@ TEST(Canvas, FillExcludesRightAndBottomEdgesAndClips) {
 }
 
 TEST(Canvas, DrawImageCopiesOpaquelyAndClipsToTheDestination) {
-    Surface dst = backBuffer();
-    Surface src;
-    setFrameLayout(src);
-    setWidth(src, 50);
-    setHeight(src, 40);
+    Surface dst = frameSurface(800, 600);
+    Surface src = frameSurface(50, 40);
     setBrushColor(src, 0x00000000);
     fillRect(src, 0, 0, 50, 40);
     setBrushColor(src, 0x0000FF00);
@@ -143,7 +129,7 @@ TEST(Canvas, DrawImageCopiesOpaquelyAndClipsToTheDestination) {
     EXPECT_EQ(pixelAt(dst, 799, 599), 0x0000FF00u);
     EXPECT_EQ(pixelAt(dst, 780, 590), 0u) << "background pixels are copied too";
 
-    Surface dst2 = backBuffer();
+    Surface dst2 = frameSurface(800, 600);
     drawImage(dst2, -45, -35, src);  // only the source's bottom-right 5 x 5
     EXPECT_EQ(800 * 600 - countColour(dst2, clWhite), 25);
     drawImage(dst2, INT32_MAX, INT32_MAX, src);
@@ -161,7 +147,7 @@ TEST(Canvas, PixelReadOutsideTheImageIsNotAColour) {
 }
 
 TEST(Text, TransparentChangesOnlyGlyphPixelsOpaqueFillsTheCellBox) {
-    Surface s = backBuffer();
+    Surface s = frameSurface(800, 600);
     setFontColor(s, 0x00000080);
     setBrushStyle(s, bsClear);
     textOut(s, 10, 10, "Hi");
@@ -169,7 +155,7 @@ TEST(Text, TransparentChangesOnlyGlyphPixelsOpaqueFillsTheCellBox) {
     EXPECT_GT(glyphPixels, 5);
     EXPECT_EQ(glyphPixels + countColour(s, clWhite), 800 * 600) << "only glyph pixels change";
 
-    Surface t = backBuffer();
+    Surface t = frameSurface(800, 600);
     setFontColor(t, 0x00000080);
     setBrushColor(t, 0x00FF0000);
     textOut(t, 10, 10, "Hi");
@@ -184,7 +170,7 @@ TEST(Text, TransparentChangesOnlyGlyphPixelsOpaqueFillsTheCellBox) {
     // away from the corner. M inks every column it spans.
     for (bool bottomRight : {false, true}) {
         SCOPED_TRACE(bottomRight ? "bottom-right" : "top-left");
-        Surface u = backBuffer();
+        Surface u = frameSurface(800, 600);
         const size_t end = u.pixels.size();
         u.pixels.resize(end + 3200 * font::kCellHeight, 0x5A);
         setFontColor(u, clWindowText);  // resolved through the platform: black here
